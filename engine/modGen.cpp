@@ -1,0 +1,105 @@
+#include "modGen.h"
+
+#include "CharClasses.h"
+#include "GenerationState.h"
+#include "GeneratorView.h"
+#include "NumericText.h"
+#include "RandomSource.h"
+
+namespace corvane {
+
+bool modGen::MakePassword()
+{
+    m_state.pool.clear();
+    m_state.specialSet = m_view.specialSetText();
+    m_state.extendedSet = m_view.extendedSetText();
+
+    if (m_view.lengthText().isEmpty()) {
+        m_view.showMessage(msgEnterNumeric);
+        return false;
+    }
+
+    int values[classCount];
+    bool anySelected = false;
+    for (int i = 0; i < classCount; ++i) {
+        values[i] = m_view.classValue(i);
+        anySelected = anySelected || values[i] != 0;
+    }
+    if (!anySelected) {
+        m_view.showMessage(msgChooseOption);
+        return false;
+    }
+
+    const auto& classes = charClasses();
+    for (int i = 0; i < classCount; ++i) {
+        if (values[i] <= 0)
+            continue;
+        if (i == 3)
+            m_state.pool += m_state.specialSet;
+        else if (i == 4)
+            m_state.pool += m_state.extendedSet;
+        else
+            m_state.pool += classes[i].characters;
+    }
+    // Only reachable when the set fields are emptied: drawing from nothing would never finish.
+    if (m_state.pool.isEmpty()) {
+        m_view.showMessage(msgChooseOption);
+        return false;
+    }
+
+    const auto length = toInt32(m_state.lengthText);
+    if (!length) {
+        m_view.showMessage(msgEnterNumeric);
+        return false;
+    }
+    DrawPassword(*length);
+    return true;
+}
+
+QString modGen::DrawPassword(const qint32& length)
+{
+    m_random.reseed();
+    QString password;
+    const QString& pool = m_state.pool;
+    if (length > 0 && !pool.isEmpty()) {
+        password.reserve(length);
+        const auto n = static_cast<std::uint32_t>(pool.size());
+        while (password.size() < length)
+            password += pool[static_cast<qsizetype>(m_random.bounded(n))];
+    }
+    m_view.setPasswordText(password);
+    return password;
+}
+
+void modGen::Generate()
+{
+    m_state.lengthText = m_view.lengthText();
+
+    // The range test is on the leading number; the rounded length must also convert and stay in
+    // range, or "12abc" and 3.4 would slip through to a run-time failure or a 3-character password.
+    const double value = leadingNumber(m_view.lengthText());
+    const auto length = toInt32(m_state.lengthText);
+    if (value <= 3 || value >= 51 || !length || *length < minLength || *length > maxLength) {
+        m_view.showMessage(msgLengthRange);
+        m_view.clearList();
+        m_view.focusLengthSelectAll();
+        return;
+    }
+
+    m_view.clearList();
+    const auto count = toInt16(m_view.countText());
+    if (!count) {
+        m_view.showMessage(msgCountRange);
+        m_view.focusCountSelectAll();
+        return;
+    }
+
+    // A wider counter than the count itself, so a count of 32767 ends normally.
+    for (int i = 1; i <= *count; ++i) {
+        if (!MakePassword())
+            break;
+        m_view.addListEntry(m_view.passwordText());
+    }
+}
+
+} // namespace corvane

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+namespace corvane {
+
+class GeneratorView;
+class RandomSource;
+struct GenerationState;
+
+inline const QString msgEnterNumeric = QStringLiteral("You Must Enter a Numeric Value.");
+inline const QString msgChooseOption = QStringLiteral("You Must Choose an option.");
+inline const QString msgLengthRange = QStringLiteral("Must Enter a Numeric Value between 4 and 50");
+inline const QString msgCountRange = QStringLiteral("Must Enter a Number of Passwords between 1 and 32767");
+
+inline constexpr int minLength = 4;
+inline constexpr int maxLength = 50;
+
+// The generation engine: pool assembly, drawing, and the Generate command's batch run.
+class modGen
+{
+public:
+    modGen(GeneratorView& view, GenerationState& state, RandomSource& random)
+        : m_view(view), m_state(state), m_random(random)
+    {
+    }
+
+    // The Generate command: validate the length, empty the list, fill it with the requested count.
+    void Generate();
+
+    // Builds the pool and draws one password into the view; false when the request is refused.
+    bool MakePassword();
+
+    QString DrawPassword(const qint32& length);
+
+private:
+    GeneratorView& m_view;
+    GenerationState& m_state;
+    RandomSource& m_random;
+};
+
+} // namespace corvane
