@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Clipboard.h"
+
+class QMimeData;
+
+namespace corvane {
+
+class QtClipboard final : public Clipboard
+{
+public:
+    void setSecretText(const QString& text) override;
+
+    // The payload without touching the system clipboard, so what is marked can be checked.
+    static QMimeData* secretMimeData(const QString& text);
+};
+
+} // namespace corvane

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "SettingsStore.h"
+
+namespace corvane {
+
+// QSettings' native user store: an INI file under $XDG_CONFIG_HOME on Linux, the registry under
+// HKEY_CURRENT_USER\Software on Windows. A file path given here overrides that, for tests and tools.
+class QtSettingsStore final : public SettingsStore
+{
+public:
+    QtSettingsStore() = default;
+    explicit QtSettingsStore(QString iniFile) : m_iniFile(std::move(iniFile)) {}
+
+    QString get(const QString& application, const QString& section, const QString& key,
+                const QString& defaultValue) const override;
+    void save(const QString& application, const QString& section, const QString& key,
+              const QString& value) override;
+
+    // Where the values of `application` are kept, for telling the user.
+    QString location(const QString& application) const;
+
+private:
+    QString m_iniFile;
+};
+
+} // namespace corvane
