@@ -1,0 +1,41 @@
+#include "GenerationState.h"
+#include "PathRegistry.h"
+#include "QtClipboard.h"
+#include "QtProcessLauncher.h"
+#include "QtSettingsStore.h"
+#include "QtShell.h"
+#include "Services.h"
+#include "SodiumRandom.h"
+#include "frmMain.h"
+
+#include <QApplication>
+
+#ifdef Q_OS_WIN
+#include "WinRegistry.h"
+#endif
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(corvane_images);
+    QApplication::setApplicationName(QStringLiteral("Corvane"));
+    QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION_TEXT));
+
+    corvane::QtSettingsStore settings;
+    corvane::QtClipboard clipboard;
+    corvane::QtShell shell;
+    corvane::QtProcessLauncher launcher;
+#ifdef Q_OS_WIN
+    corvane::WinRegistry registry;
+#else
+    corvane::PathRegistry registry;
+#endif
+    corvane::Services services{settings, clipboard, shell, launcher, registry};
+
+    static corvane::GenerationState state;
+    corvane::SodiumRandom random;
+
+    corvane::frmMain window(services, state, random);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,26 @@
+#include "PictureBox.h"
+
+#include <QIcon>
+#include <QMouseEvent>
+
+namespace corvane {
+
+PictureBox::PictureBox(const QString& objectName, QWidget* parent) : QLabel(parent)
+{
+    setObjectName(objectName);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void PictureBox::setImage(const QString& resource, QSize size)
+{
+    setPixmap(QIcon(resource).pixmap(size, devicePixelRatioF()));
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit Click();
+    QLabel::mouseReleaseEvent(event);
+}
+
+} // namespace corvane

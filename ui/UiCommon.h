@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QCursor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+namespace corvane {
+
+inline const QString applicationTitle = QStringLiteral("Corvane");
+
+// Layout figures are kept in twips, 15 to a pixel at 96 dpi, so every number in the code is the
+// number of the form's layout table; Qt's device-independent pixels take care of other scales.
+constexpr int twips(int value)
+{
+    return (value * 2 + 15) / 30;
+}
+
+constexpr QRect twipsRect(int left, int top, int width, int height)
+{
+    return {twips(left), twips(top), twips(width), twips(height)};
+}
+
+// The windows' standard face, with metric-compatible fallbacks where it is not installed.
+QFont sansFont(qreal pointSize = 8.25);
+QFont monoFont(qreal pointSize);
+
+// Cursor 101: the pointing hand shown over clickable pictures and link buttons. Loaded anew on
+// every call, the way the pictures set it on each mouse move.
+QCursor hoverCursor();
+void setHoverCursor(QWidget* widget);
+
+// A modal box titled with the application title, one OK button and no icon.
+void showMessageBox(QWidget* parent, const QString& text);
+
+// Runs `handler` on every mouse move over `widget`, buttons pressed or not.
+template <typename Handler>
+void onMouseMove(QWidget* widget, QObject* context, Handler handler);
+
+} // namespace corvane
+
+#include "UiCommon_impl.h"

@@ -1,0 +1,312 @@
+#include "frmAbout.h"
+
+#include "CorvaneBuildInfo.h"
+#include "PictureBox.h"
+#include "ProcessLauncher.h"
+#include "Registry.h"
+#include "Services.h"
+#include "Shell.h"
+#include "UiCommon.h"
+
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+namespace corvane {
+namespace {
+
+const QColor titleBlue(0, 0, 255);
+
+QLabel* makeLabel(const QString& name, QRect geometry, QColor colour, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+QLabel* makeNote(const QString& name, const QString& text, QRect geometry, QWidget* parent)
+{
+    QLabel* label = makeLabel(name, geometry, Qt::black, parent);
+    label->setWordWrap(true);
+    label->setText(text);
+    label->setAccessibleName(text);
+    return label;
+}
+
+QFrame* makeFrame(const QString& name, const QString& accessibleName, QRect geometry, QWidget* parent)
+{
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    frame->setGeometry(geometry);
+    frame->setAccessibleName(accessibleName);
+    return frame;
+}
+
+QPushButton* makeButton(const QString& name, const QString& text, const QString& toolTip, QRect geometry,
+                        QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setToolTip(toolTip);
+    button->setAccessibleName(QString(text).remove(u'&'));
+    // Enter belongs to whichever button has the focus, so none of them is a default button.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+} // namespace
+
+frmAbout::frmAbout(Services& services, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_services(services)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFont(sansFont());
+    setFixedSize(twips(5730), twips(3990));
+
+    picIcon = new PictureBox(QStringLiteral("picIcon"), this);
+    picIcon->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    picIcon->setImage(QStringLiteral(":/corvane/wordmark.png"), QSize(67, 143));
+    picIcon->setGeometry(twipsRect(120, 120, 1065, 2205));
+    picIcon->setToolTip(tr("Talvery Software"));
+    picIcon->setAccessibleName(tr("Talvery Software"));
+    picIcon->setFocusPolicy(Qt::StrongFocus);
+
+    QFont heading = sansFont(9.75);
+    heading.setBold(true);
+    lblTitle = makeLabel(QStringLiteral("lblTitle"), twipsRect(1560, 240, 2805, 240), titleBlue, this);
+    lblTitle->setFont(heading);
+    lblVersion = makeLabel(QStringLiteral("lblVersion"), twipsRect(1560, 600, 2325, 225), titleBlue, this);
+    lblVersion->setFont(heading);
+
+    Image1 = new PictureBox(QStringLiteral("Image1"), this);
+    Image1->setImage(QStringLiteral(":/corvane/key48.png"), QSize(48, 48));
+    Image1->setGeometry(twipsRect(4800, 120, 720, 720));
+    Image1->setAccessibleName(tr("Talvery key"));
+
+    Frame2 = makeFrame(QStringLiteral("Frame2"), tr("Description"), twipsRect(1560, 840, 3975, 1095), this);
+    lblDescription = makeNote(QStringLiteral("lblDescription"),
+                              tr("Come to the Talvery Web Site for more programs.  Click the Talvery button "
+                                 "below to visit us or click the Mailing List button to be notified of new "
+                                 "releases."),
+                              twipsRect(120, 120, 3795, 885), Frame2);
+
+    Frame1 = makeFrame(QStringLiteral("Frame1"), tr("Notice"), twipsRect(120, 2405, 4095, 1455), this);
+    lblDisclaimer = makeNote(QStringLiteral("lblDisclaimer"),
+                             tr("This program is provided as is, without warranty of any kind. You are free "
+                                "to use it and to give it to others. Passwords are generated on this "
+                                "computer and are never sent anywhere."),
+                             twipsRect(120, 240, 3870, 1185), Frame1);
+
+    Command1 = makeButton(QStringLiteral("Command1"), tr("&Join the Talvery mailing list"),
+                          tr("Join our mailing list"), twipsRect(1560, 2040, 2295, 345), this);
+    Command2 = makeButton(QStringLiteral("Command2"), tr("&Talvery"), tr("Visit Talvery"),
+                          twipsRect(4320, 2040, 1245, 345), this);
+    Command3 = makeButton(QStringLiteral("Command3"), tr("Clos&e"), tr("Close this window"),
+                          twipsRect(4290, 2777, 1245, 345), this);
+    Command4 = makeButton(QStringLiteral("Command4"), tr("&System Info"), tr("Info about your computer"),
+                          twipsRect(4290, 3480, 1245, 345), this);
+
+    setTabOrder(picIcon, Command1);
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Command3);
+    setTabOrder(Command3, Command4);
+    picIcon->setFocus();
+
+    connect(picIcon, &PictureBox::Click, this, &frmAbout::picIcon_Click);
+    connect(Image1, &PictureBox::Click, this, &frmAbout::Image1_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmAbout::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmAbout::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &frmAbout::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &frmAbout::Command4_Click);
+    onMouseMove(Command1, this, [this] { Command1_MouseMove(); });
+    onMouseMove(Command2, this, [this] { Command2_MouseMove(); });
+
+    Form_Load();
+}
+
+void frmAbout::Form_Load()
+{
+    setWindowTitle(tr("About %1").arg(applicationTitle));
+    lblVersion->setText(
+        tr("Version %1.%2.%3").arg(build::versionMajor).arg(build::versionMinor).arg(build::versionRevision));
+    lblVersion->setAccessibleName(lblVersion->text());
+    lblTitle->setText(applicationTitle);
+    lblTitle->setAccessibleName(lblTitle->text());
+}
+
+void frmAbout::showEvent(QShowEvent* event)
+{
+    if (!m_centred) {
+        m_centred = true;
+        if (const QScreen* display = screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(display->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+void frmAbout::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool space = event->key() == Qt::Key_Space;
+    if ((enter || space) && !event->isAutoRepeat() &&
+        (event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier)) == Qt::NoModifier) {
+        QWidget* focused = focusWidget();
+        // The word-mark takes the focus like a button, so it answers the same keys.
+        if (focused == picIcon) {
+            picIcon_Click();
+            return;
+        }
+        // Buttons that are not default buttons leave Enter unused; here it presses the focused one.
+        auto* button = qobject_cast<QPushButton*>(focused);
+        if (enter && button && button->window() == this) {
+            button->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void frmAbout::LaunchDocument(const QString& target)
+{
+    // A missing browser is not worth a message; the click simply does nothing.
+    m_services.shell.open(target);
+}
+
+void frmAbout::picIcon_Click()
+{
+    LaunchDocument(QString::fromUtf8(build::homeUrl));
+}
+
+void frmAbout::Image1_Click()
+{
+    LaunchDocument(QString::fromUtf8(build::homeUrl));
+}
+
+void frmAbout::Command1_Click()
+{
+    LaunchDocument(QString::fromUtf8(build::mailingListUrl));
+}
+
+void frmAbout::Command1_MouseMove()
+{
+    setHoverCursor(Command1);
+}
+
+void frmAbout::Command2_Click()
+{
+    LaunchDocument(QString::fromUtf8(build::homeUrl));
+}
+
+void frmAbout::Command2_MouseMove()
+{
+    setHoverCursor(Command2);
+}
+
+void frmAbout::Command3_Click()
+{
+    close();
+}
+
+void frmAbout::Command4_Click()
+{
+    StartSysInfo();
+}
+
+void frmAbout::StartSysInfo()
+{
+    const QString toolPathKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+    const QString toolPathValue = QStringLiteral("PATH");
+    const QString toolFolderKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
+    const QString toolFolderValue = QStringLiteral("MSINFO");
+    const QString toolFile = QStringLiteral("\\MSINFO32.EXE");
+
+    try {
+        QString SysInfoPath;
+        // The full path is trusted as it stands; a failed start says the rest.
+        bool located = GetKeyValue(Registry::localMachine, toolPathKey, toolPathValue, SysInfoPath);
+        if (!located && GetKeyValue(Registry::localMachine, toolFolderKey, toolFolderValue, SysInfoPath)) {
+            // This location names only the folder, so the tool has to be found in it first.
+            if (m_services.launcher.isNormalFile(SysInfoPath + toolFile)) {
+                SysInfoPath += toolFile;
+                located = true;
+            }
+        }
+        if (located && m_services.launcher.startDetached(SysInfoPath))
+            return;
+    } catch (const std::exception&) {
+        // An unreadable registry answer means the same to the user as a missing tool.
+    }
+    showMessageBox(this, tr("System Information Is Unavailable At This Time"));
+}
+
+bool frmAbout::GetKeyValue(const qint32& KeyRoot, const QString& Keyname, const QString& SubKeyRef,
+                           QString& KeyVal)
+{
+    constexpr quint32 keyAllAccess = 0x2003F;
+    constexpr quint32 bufferSize = 1024;
+    Registry& registry = m_services.registry;
+
+    Registry::Handle hKey = 0;
+    // Runs on every way out: after a failed open (closing handle 0, whose failure does not matter)
+    // and before a bad size's exception leaves this function.
+    const auto closeKey = qScopeGuard([&registry, &hKey] { registry.closeKey(hKey); });
+
+    if (registry.openKey(KeyRoot, Keyname.toLocal8Bit(), 0, keyAllAccess, hKey) != 0) {
+        KeyVal = QString();
+        return false;
+    }
+
+    std::array<unsigned char, bufferSize> buffer{};
+    quint32 size = bufferSize;
+    quint32 type = 0;
+    if (registry.queryValue(hKey, SubKeyRef.toLocal8Bit(), type, buffer.data(), size) != 0) {
+        KeyVal = QString();
+        return false;
+    }
+
+    // The last reported byte is dropped when it is a zero, whatever the type, so a number whose
+    // top byte is zero comes back one byte short. A size with no last byte inside the buffer cannot
+    // be read at all and goes to the caller as an error.
+    if (size == 0 || size > bufferSize)
+        throw std::range_error("registry value size outside the buffer");
+    const quint32 kept = buffer[size - 1] == 0 ? size - 1 : size;
+    QByteArray bytes(reinterpret_cast<const char*>(buffer.data()), static_cast<qsizetype>(kept));
+
+    switch (type) {
+    case Registry::typeText:
+        KeyVal = QString::fromLocal8Bit(bytes);
+        break;
+    case Registry::typeDword:
+        // Highest byte first, two digits each. Formatting without a pattern leaves a text that is
+        // not a plain number as it is, so the caller gets the "&h" form.
+        std::reverse(bytes.begin(), bytes.end());
+        KeyVal = QStringLiteral("&h") + QString::fromLatin1(bytes.toHex().toUpper());
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+} // namespace corvane

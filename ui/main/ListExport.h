@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QListWidget;
+
+namespace corvane {
+
+class Clipboard;
+struct GenerationState;
+
+// Every entry followed by CR LF, the last one included; the empty list gives the empty text.
+QString listText(const QStringList& entries);
+
+// Replaces the clipboard's contents with the text of the whole list, walking it from its last
+// entry to its first with the copy position of the generation state.
+void CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipboard& clipboard);
+
+struct SaveOutcome
+{
+    bool saved = false;
+    QString reason; // why it failed, for the message
+};
+
+// Writes `text` as UTF-8 without a byte-order mark, atomically: on failure an existing file is left
+// as it was and nothing partial stays behind. A new file is readable by its owner only.
+SaveOutcome saveTextFile(const QString& path, const QString& text);
+
+} // namespace corvane
