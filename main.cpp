@@ -1,3 +1,4 @@
+#include "CorvaneBuildInfo.h"
 #include "GenerationState.h"
 #include "PathRegistry.h"
 #include "QtClipboard.h"
@@ -19,7 +20,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(corvane_images);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
-    QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION_TEXT));
+    QApplication::setApplicationVersion(QString::fromLatin1(corvane::build::fileVersionText));
 
     corvane::QtSettingsStore settings;
     corvane::QtClipboard clipboard;

@@ -137,6 +137,8 @@ void frmMain::buildControls()
     Image5 = new PictureBox(QStringLiteral("Image5"), this);
     Image5->setGeometry(twipsRect(5300, 120, 720, 720));
     Image5->setImage(QStringLiteral(":/corvane/title-right.png"), QSize(48, 48));
+    Image4->setAccessibleName(tr("Padlock"));
+    Image5->setAccessibleName(tr("Shield"));
 
     Label4 = makeLabel(QStringLiteral("Label4"), tr("Password Generator"), twipsRect(1305, 280, 3690, 330), this);
     QFont titleFont = monoFont(15.75);
