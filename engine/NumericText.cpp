@@ -2,8 +2,9 @@
 
 #include <QString>
 
+#include <clocale> // newlocale, and _create_locale on Windows
 #include <cmath>
-#include <cstdlib>
+#include <cstdlib> // strtod_l, _strtod_l
 #include <limits>
 #include <string>
 
@@ -57,9 +58,17 @@ qsizetype numberLength(QStringView text, qsizetype from)
 
 double parse(QStringView number)
 {
-    // Every character is ASCII here, and strtod in the "C" locale reads exactly this grammar.
+    // Every character is ASCII here, and strtod in the "C" locale reads exactly this grammar. The
+    // locale is named, not taken from LC_NUMERIC: QCoreApplication sets that from the user's
+    // environment, where a decimal comma would make strtod stop at the point of "3.5".
     const std::string ascii = number.toString().toStdString();
-    return std::strtod(ascii.c_str(), nullptr);
+#if defined(Q_OS_WIN)
+    static const _locale_t cLocale = _create_locale(LC_NUMERIC, "C");
+    return _strtod_l(ascii.c_str(), nullptr, cLocale);
+#else
+    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t(nullptr));
+    return strtod_l(ascii.c_str(), nullptr, cLocale);
+#endif
 }
 
 template <typename Int>
