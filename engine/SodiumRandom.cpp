@@ -36,11 +36,14 @@ std::uint32_t SodiumRandom::bounded(std::uint32_t n)
 {
     if (n < 2)
         return 0;
-    // Reject the top (2^32 mod n) values so every residue has the same number of pre-images.
-    const std::uint32_t floor = static_cast<std::uint32_t>(-n) % n;
+    // Reject the lowest (2^32 mod n) values so every residue has the same number of pre-images.
+    if (n != m_floorOf) {
+        m_floorOf = n;
+        m_floor = static_cast<std::uint32_t>(-n) % n;
+    }
     for (;;) {
         const std::uint32_t word = nextWord();
-        if (word >= floor)
+        if (word >= m_floor)
             return word % n;
     }
 }

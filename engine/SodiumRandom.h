@@ -28,6 +28,9 @@ private:
 
     std::array<std::uint32_t, wordsPerRefill> m_words{};
     std::size_t m_next = wordsPerRefill;
+    // A password draws every character with the same n: its rejection floor is worked out once.
+    std::uint32_t m_floorOf = 0;
+    std::uint32_t m_floor = 0;
 };
 
 } // namespace corvane

@@ -10,7 +10,8 @@ namespace corvane {
 
 bool modGen::MakePassword()
 {
-    m_state.pool.clear();
+    // Emptied, not released: every password of a batch builds the same pool into the same buffer.
+    m_state.pool.resize(0);
     m_state.specialSet = m_view.specialSetText();
     m_state.extendedSet = m_view.extendedSetText();
 
@@ -62,10 +63,11 @@ QString modGen::DrawPassword(const qint32& length)
     QString password;
     const QString& pool = m_state.pool;
     if (length > 0 && !pool.isEmpty()) {
-        password.reserve(length);
+        password.resize(length);
+        const QChar* characters = pool.constData();
         const auto n = static_cast<std::uint32_t>(pool.size());
-        while (password.size() < length)
-            password += pool[static_cast<qsizetype>(m_random.bounded(n))];
+        for (QChar& slot : password)
+            slot = characters[m_random.bounded(n)];
     }
     m_view.setPasswordText(password);
     return password;

@@ -335,6 +335,16 @@ void TestEngine::boundedIsUnbiasedAndInRange()
             QVERIFY(random.bounded(n) < n);
     }
     QCOMPARE(random.bounded(0), 0u);
+
+    // For n = 3 * 2^30 a quarter of all words must be rejected; kept, they would land in the lowest
+    // third of the range and lift its share from 1/3 to 1/2. Drawing for another n first checks
+    // that the rejection threshold follows n.
+    random.bounded(118);
+    constexpr std::uint32_t n = 0xC0000000u;
+    int lowestThird = 0;
+    for (int i = 0; i < 3000; ++i)
+        lowestThird += random.bounded(n) < n / 3 ? 1 : 0;
+    QVERIFY2(lowestThird > 850 && lowestThird < 1150, qPrintable(QString::number(lowestThird)));
 }
 
 void TestEngine::extendedPoolWeightsDoubledCharactersTwice()

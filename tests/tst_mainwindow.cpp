@@ -1,7 +1,9 @@
 #include "CharClasses.h"
 #include "MainWindowHarness.h"
+#include "MessageBoxWatcher.h"
 #include "GenerationState.h"
 #include "PathRegistry.h"
+#include "RecorderView.h"
 #include "SodiumRandom.h"
 #include "frmMain.h"
 
@@ -33,6 +35,8 @@ private slots:
     void layout();
     void tabOrder();
     void typedLengthDrivesGenerate();
+    void generateFillsListInDrawOrder_data();
+    void generateFillsListInDrawOrder();
     void spinControls_data();
     void spinControls();
     void f1OpensHelpFromAnyControl_data();
@@ -155,6 +159,47 @@ void TestMainWindow::typedLengthDrivesGenerate()
     // The spin control keeps its own value: a typed length is not a stored preset.
     h.window->close();
     QCOMPARE(h.settings.preset("Characters"), QStringLiteral("30"));
+}
+
+void TestMainWindow::generateFillsListInDrawOrder_data()
+{
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("entries"); // -1: refused with the count message
+    QTest::addRow("three") << "3" << 3;
+    QTest::addRow("none") << "0" << 0;
+    QTest::addRow("refused") << "abc" << -1;
+}
+
+void TestMainWindow::generateFillsListInDrawOrder()
+{
+    QFETCH(QString, count);
+    QFETCH(int, entries);
+    Harness h;
+    ScriptedRandom random;
+    for (std::uint32_t draw = 0; draw < 64; ++draw)
+        random.draws.push_back(draw);
+    frmMain window(h.services, h.state, random);
+    window.show();
+    auto* list = window.findChild<QListWidget*>("lstPass");
+    auto* generate = window.findChild<QPushButton*>("cmdGen");
+    window.findChild<QLineEdit*>("txtChars")->setText("4");
+    window.findChild<QLineEdit*>("txtNumOf")->setText("2");
+    generate->click(); // an earlier batch, which the next Generate replaces
+    window.findChild<QLineEdit*>("txtNumOf")->setText(count);
+    MessageBoxWatcher watcher;
+    generate->click();
+
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i)
+        shown.append(list->item(i)->text());
+    // Draws 0, 1, 2, ... pick the pool's characters in turn; the earlier batch took the first eight.
+    const QString pool = charClasses()[0].characters + charClasses()[1].characters +
+                         charClasses()[2].characters + specialCharacterSet();
+    QStringList expected;
+    for (int i = 0; i < entries; ++i)
+        expected.append(pool.mid(8 + 4 * i, 4));
+    QCOMPARE(shown, expected);
+    QCOMPARE(watcher.texts, entries < 0 ? QStringList{msgCountRange} : QStringList{});
 }
 
 void TestMainWindow::spinControls_data()

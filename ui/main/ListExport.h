@@ -13,8 +13,8 @@ struct GenerationState;
 // Every entry followed by CR LF, the last one included; the empty list gives the empty text.
 QString listText(const QStringList& entries);
 
-// Replaces the clipboard's contents with the text of the whole list, walking it from its last
-// entry to its first with the copy position of the generation state.
+// Replaces the clipboard's contents with the text of the whole list, as listText() gives it, and
+// leaves the copy position of the generation state at -1.
 void CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipboard& clipboard);
 
 struct SaveOutcome

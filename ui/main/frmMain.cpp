@@ -293,16 +293,31 @@ QString frmMain::countText() const
 
 void frmMain::clearList()
 {
+    m_pendingEntries.clear();
     lstPass->clear();
 }
 
 void frmMain::addListEntry(const QString& entry)
 {
-    lstPass->addItem(entry);
+    // One insertion for the whole batch: an item at a time costs a model update with its signals
+    // for every password, which in a long batch costs as much as drawing the passwords.
+    if (m_gathering)
+        m_pendingEntries.append(entry);
+    else
+        lstPass->addItem(entry);
+}
+
+void frmMain::flushListEntries()
+{
+    if (m_pendingEntries.isEmpty())
+        return;
+    lstPass->addItems(m_pendingEntries);
+    m_pendingEntries.clear();
 }
 
 void frmMain::showMessage(const QString& text)
 {
+    flushListEntries();
     showMessageBox(this, text);
 }
 
@@ -331,7 +346,10 @@ void frmMain::chkOpt_Click(int Index)
 void frmMain::cmdGen_Click()
 {
     lstPass->setUpdatesEnabled(false);
+    m_gathering = true;
     m_engine.Generate();
+    m_gathering = false;
+    flushListEntries();
     lstPass->setUpdatesEnabled(true);
 }
 

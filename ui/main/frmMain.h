@@ -5,6 +5,7 @@
 #include "PresetStore.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -73,6 +74,7 @@ private:
     void setClassValue(int index, int value);
     void LaunchDocument(const QString& target);
     QString helpFilePath() const;
+    void flushListEntries();
 
     Services& m_services;
     GenerationState& m_state;
@@ -85,6 +87,10 @@ private:
     QString m_txtPword;
     QString m_txtNon;
     QString m_txtMisc;
+
+    // Entries of the Generate batch in progress, put into the list at once when it ends.
+    QStringList m_pendingEntries;
+    bool m_gathering = false;
 
     PictureBox* Image2;
     PictureBox* Image4;
