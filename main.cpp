@@ -20,6 +20,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(corvane_images);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
+    // Ties the window to its desktop entry and icon where the compositor asks (Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.corvane.Corvane"));
     QApplication::setApplicationVersion(QString::fromLatin1(corvane::build::fileVersionText));
 
     corvane::QtSettingsStore settings;

@@ -10,7 +10,7 @@ class QtSettingsStore final : public SettingsStore
 {
 public:
     QtSettingsStore() = default;
-    explicit QtSettingsStore(QString iniFile) : m_iniFile(std::move(iniFile)) {}
+    explicit QtSettingsStore(const QString& iniFile) : m_iniFile(iniFile) {}
 
     QString get(const QString& application, const QString& section, const QString& key,
                 const QString& defaultValue) const override;

@@ -15,8 +15,10 @@ if [[ "${1:-}" == "--test" ]]; then
         xvfb xauth xdotool xclip x11-utils      # end-to-end tests on a real X server
         desktop-file-utils appstream            # desktop entry and metainfo validation
         clang libclang-rt-14-dev                # sanitizers and libFuzzer
-        libbenchmark-dev pwgen                  # benchmarks
-        dpkg-dev file                           # packaging checks
+        clang-tidy                              # static checks
+        locales                                 # a decimal-comma locale for the fuzz runs
+        libbenchmark-dev pwgen libx11-dev       # benchmarks (libx11-dev: the start-up probe)
+        dpkg-dev file python3                   # packaging checks
     )
 fi
 

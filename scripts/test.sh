@@ -12,7 +12,15 @@ cmake --preset ci >/dev/null
 cmake --build --preset ci --parallel "$jobs"
 ctest --preset ci
 
+echo "== clang-tidy on the program's code"
+run-clang-tidy -quiet -p build-ci "$root/(engine|settings|platform|ui)/.*\.cpp\$|$root/main\.cpp\$" >build-ci/clang-tidy.log 2>&1 ||
+    { grep -E "(error|warning):" build-ci/clang-tidy.log; echo "clang-tidy found problems" >&2; exit 1; }
+echo "clean"
+
 echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
 cmake --build --preset asan --parallel "$jobs"
 ctest --preset asan
+
+echo "== Short fuzz runs"
+"$root/scripts/fuzz.sh" 20
