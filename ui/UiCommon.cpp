@@ -1,8 +1,9 @@
 #include "UiCommon.h"
 
-#include <QBitmap>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 
 namespace corvane {
 
@@ -33,6 +34,30 @@ QCursor hoverCursor()
 void setHoverCursor(QWidget* widget)
 {
     widget->setCursor(hoverCursor());
+}
+
+QLabel* makeLabel(const QString& objectName, const QString& text, QRect geometry, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    label->setGeometry(geometry);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QPushButton* makeButton(const QString& objectName, const QString& caption, const QString& toolTip, QRect geometry,
+                        QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    button->setGeometry(geometry);
+    button->setToolTip(toolTip);
+    button->setAccessibleName(QString(caption).remove(u'&'));
+    // Outside a dialog auto-default only means that Enter presses the button with the focus.
+    button->setAutoDefault(true);
+    button->setDefault(false);
+    return button;
 }
 
 void showMessageBox(QWidget* parent, const QString& text)

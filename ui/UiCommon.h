@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QString>
 
+class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace corvane {
@@ -31,6 +33,13 @@ QFont monoFont(qreal pointSize);
 // every call, the way the pictures set it on each mouse move.
 QCursor hoverCursor();
 void setHoverCursor(QWidget* widget);
+
+// A plain-text label placed at `geometry`, its text from the top left.
+QLabel* makeLabel(const QString& objectName, const QString& text, QRect geometry, QWidget* parent);
+
+// A command button: Enter presses it while it has the focus, and it is never a default button.
+QPushButton* makeButton(const QString& objectName, const QString& caption, const QString& toolTip, QRect geometry,
+                        QWidget* parent);
 
 // A modal box titled with the application title, one OK button and no icon.
 void showMessageBox(QWidget* parent, const QString& text);

@@ -24,24 +24,22 @@ namespace {
 
 const QColor titleBlue(0, 0, 255);
 
-QLabel* makeLabel(const QString& name, QRect geometry, QColor colour, QWidget* parent)
+QLabel* makeHeading(const QString& name, QRect geometry, QWidget* parent)
 {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setTextFormat(Qt::PlainText);
+    QLabel* label = makeLabel(name, QString(), geometry, parent);
+    QFont heading = sansFont(9.75);
+    heading.setBold(true);
+    label->setFont(heading);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::WindowText, titleBlue);
     label->setPalette(palette);
     return label;
 }
 
 QLabel* makeNote(const QString& name, const QString& text, QRect geometry, QWidget* parent)
 {
-    QLabel* label = makeLabel(name, geometry, Qt::black, parent);
+    QLabel* label = makeLabel(name, text, geometry, parent);
     label->setWordWrap(true);
-    label->setText(text);
     label->setAccessibleName(text);
     return label;
 }
@@ -54,20 +52,6 @@ QFrame* makeFrame(const QString& name, const QString& accessibleName, QRect geom
     frame->setGeometry(geometry);
     frame->setAccessibleName(accessibleName);
     return frame;
-}
-
-QPushButton* makeButton(const QString& name, const QString& text, const QString& toolTip, QRect geometry,
-                        QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setToolTip(toolTip);
-    button->setAccessibleName(QString(text).remove(u'&'));
-    // Enter belongs to whichever button has the focus, so none of them is a default button.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
 }
 
 } // namespace
@@ -89,12 +73,8 @@ frmAbout::frmAbout(Services& services, QWidget* parent)
     picIcon->setAccessibleName(tr("Talvery Software"));
     picIcon->setFocusPolicy(Qt::StrongFocus);
 
-    QFont heading = sansFont(9.75);
-    heading.setBold(true);
-    lblTitle = makeLabel(QStringLiteral("lblTitle"), twipsRect(1560, 240, 2805, 240), titleBlue, this);
-    lblTitle->setFont(heading);
-    lblVersion = makeLabel(QStringLiteral("lblVersion"), twipsRect(1560, 600, 2325, 225), titleBlue, this);
-    lblVersion->setFont(heading);
+    lblTitle = makeHeading(QStringLiteral("lblTitle"), twipsRect(1560, 240, 2805, 240), this);
+    lblVersion = makeHeading(QStringLiteral("lblVersion"), twipsRect(1560, 600, 2325, 225), this);
 
     Image1 = new PictureBox(QStringLiteral("Image1"), this);
     Image1->setImage(QStringLiteral(":/corvane/key48.png"), QSize(48, 48));
@@ -167,22 +147,14 @@ void frmAbout::showEvent(QShowEvent* event)
 
 void frmAbout::keyPressEvent(QKeyEvent* event)
 {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    const bool space = event->key() == Qt::Key_Space;
-    if ((enter || space) && !event->isAutoRepeat() &&
+    // The word-mark takes the focus like a button, so it answers the same keys. The buttons see
+    // Enter and Space themselves and never pass them on here.
+    const bool press = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+                       event->key() == Qt::Key_Space;
+    if (press && !event->isAutoRepeat() && focusWidget() == picIcon &&
         (event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier)) == Qt::NoModifier) {
-        QWidget* focused = focusWidget();
-        // The word-mark takes the focus like a button, so it answers the same keys.
-        if (focused == picIcon) {
-            picIcon_Click();
-            return;
-        }
-        // Buttons that are not default buttons leave Enter unused; here it presses the focused one.
-        auto* button = qobject_cast<QPushButton*>(focused);
-        if (enter && button && button->window() == this) {
-            button->click();
-            return;
-        }
+        picIcon_Click();
+        return;
     }
     QWidget::keyPressEvent(event);
 }

@@ -49,30 +49,6 @@ QWidget* makeLine(const QString& name, QColor colour, QRect geometry, QWidget* p
     return line;
 }
 
-QLabel* makeLabel(const QString& name, const QString& text, QRect geometry, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-QPushButton* makeButton(const QString& name, const QString& caption, const QString& tooltip, QRect geometry,
-                        QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setToolTip(tooltip);
-    button->setAccessibleName(QString(caption).remove(u'&'));
-    // Enter presses the focused button; no button is the default.
-    button->setAutoDefault(true);
-    button->setDefault(false);
-    return button;
-}
-
 QLineEdit* makeField(const QString& name, const QString& accessibleName, QRect geometry, QWidget* parent)
 {
     auto* field = new QLineEdit(parent);

@@ -12,16 +12,6 @@
 namespace corvane {
 namespace {
 
-QLabel* makeLabel(const QString& name, const QString& text, QRect geometry, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 } // namespace
 
 frmWarn::frmWarn(QWidget* parent) : QDialog(parent)
