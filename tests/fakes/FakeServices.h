@@ -11,6 +11,7 @@
 
 namespace corvane::test {
 
+// Values by application/section/key; notes the key of every read and every write, in order.
 class FakeSettingsStore final : public SettingsStore
 {
 public:
@@ -18,23 +19,19 @@ public:
                 const QString& defaultValue) const override
     {
         reads.append(key);
-        return values.value(path(application, section, key), defaultValue);
+        return values.value(application + u'/' + section + u'/' + key, defaultValue);
     }
     void save(const QString& application, const QString& section, const QString& key,
               const QString& value) override
     {
         writes.append(key);
-        values.insert(path(application, section, key), value);
+        values.insert(application + u'/' + section + u'/' + key, value);
     }
-
-    static QString path(const QString& application, const QString& section, const QString& key)
+    QString preset(const QString& key) const { return values.value("Corvane/Presets/" + key); }
+    void setPreset(const QString& key, const QString& value)
     {
-        return application + u'/' + section + u'/' + key;
+        values.insert("Corvane/Presets/" + key, value);
     }
-    QString preset(const QString& key) const { return values.value(path("Corvane", "Presets", key)); }
-    bool hasPreset(const QString& key) const { return values.contains(path("Corvane", "Presets", key)); }
-    void setPreset(const QString& key, const QString& value) { values.insert(path("Corvane", "Presets", key), value); }
-    void removePreset(const QString& key) { values.remove(path("Corvane", "Presets", key)); }
 
     QMap<QString, QString> values;
     mutable QStringList reads;
@@ -44,13 +41,8 @@ public:
 class FakeClipboard final : public Clipboard
 {
 public:
-    void setSecretText(const QString& value) override
-    {
-        text = value;
-        ++calls;
-    }
+    void setSecretText(const QString& value) override { text = value; }
     QString text;
-    int calls = 0;
 };
 
 class FakeShell final : public Shell
@@ -59,10 +51,9 @@ public:
     bool open(const QString& target) override
     {
         opened.append(target);
-        return succeed;
+        return true;
     }
     QStringList opened;
-    bool succeed = true;
 };
 
 class FakeLauncher final : public ProcessLauncher

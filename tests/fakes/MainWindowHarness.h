@@ -27,9 +27,9 @@ struct MainWindowHarness
     SodiumRandom random;
     std::unique_ptr<frmMain> window;
 
-    frmMain& open()
+    frmMain& open(RandomSource* source = nullptr)
     {
-        window = std::make_unique<frmMain>(services, state, random);
+        window = std::make_unique<frmMain>(services, state, source ? *source : random);
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             qFatal("main window not exposed");
@@ -37,14 +37,15 @@ struct MainWindowHarness
         return *window;
     }
 
-    template <typename T>
-    T* child(const QString& name) const
+    template <typename T = QWidget> T* child(const QString& name) const
     {
         auto* found = window->findChild<T*>(name);
         if (!found)
             qFatal("no control %s", qPrintable(name));
         return found;
     }
+
+    void click(const QString& name) const { QTest::mouseClick(child(name), Qt::LeftButton); }
 
     void fillList(const QStringList& entries) const
     {
