@@ -36,6 +36,13 @@ void setHoverCursor(QWidget* widget)
     widget->setCursor(hoverCursor());
 }
 
+void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
 QLabel* makeLabel(const QString& objectName, const QString& text, QRect geometry, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);

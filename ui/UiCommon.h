@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QFont>
+#include <QPalette>
 #include <QRect>
 #include <QString>
 
@@ -33,6 +34,9 @@ QFont monoFont(qreal pointSize);
 // every call, the way the pictures set it on each mouse move.
 QCursor hoverCursor();
 void setHoverCursor(QWidget* widget);
+
+// Sets one colour of a widget's palette, leaving the rest as the style gives it.
+void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 
 // A plain-text label placed at `geometry`, its text from the top left.
 QLabel* makeLabel(const QString& objectName, const QString& text, QRect geometry, QWidget* parent);

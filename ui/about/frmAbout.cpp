@@ -30,9 +30,7 @@ QLabel* makeHeading(const QString& name, QRect geometry, QWidget* parent)
     QFont heading = sansFont(9.75);
     heading.setBold(true);
     label->setFont(heading);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, titleBlue);
-    label->setPalette(palette);
+    setColour(label, QPalette::WindowText, titleBlue);
     return label;
 }
 

@@ -43,9 +43,7 @@ QWidget* makeLine(const QString& name, QColor colour, QRect geometry, QWidget* p
     line->setObjectName(name);
     line->setGeometry(geometry);
     line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, colour);
-    line->setPalette(palette);
+    setColour(line, QPalette::Window, colour);
     return line;
 }
 
@@ -55,9 +53,7 @@ QLineEdit* makeField(const QString& name, const QString& accessibleName, QRect g
     field->setObjectName(name);
     field->setGeometry(geometry);
     field->setAccessibleName(accessibleName);
-    QPalette palette = field->palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    field->setPalette(palette);
+    setColour(field, QPalette::Base, Qt::white);
     return field;
 }
 
@@ -121,9 +117,7 @@ void frmMain::buildControls()
     titleFont.setBold(true);
     Label4->setFont(titleFont);
     Label4->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    QPalette titlePalette = Label4->palette();
-    titlePalette.setColor(QPalette::WindowText, Qt::white);
-    Label4->setPalette(titlePalette);
+    setColour(Label4, QPalette::WindowText, Qt::white);
 
     Line1 = makeLine(QStringLiteral("Line1"), QColor(64, 64, 64), QRect(0, twips(840), twips(6360), 1), this);
     Line2 = makeLine(QStringLiteral("Line2"), Qt::white, QRect(0, twips(855), twips(6360), 1), this);
