@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Builds Qt and libsodium for 64-bit Windows from Debian's own source packages, at the versions the
+# host has, into a cache folder outside the work tree. A complete cache is left alone, so only the
+# first run on a machine pays for it (about 40 minutes on two cores, most of it Qt).
+#   toolchain.sh          build what is missing, then print the prefix
+#   toolchain.sh --prefix print the prefix only
+set -euo pipefail
+
+triplet=x86_64-w64-mingw32
+qt_version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
+sodium_version=$(dpkg-query -W -f='${source:Version}' libsodium-dev)
+gcc_version=$($triplet-g++-posix -dumpfullversion)
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/corvane-windows
+prefix=$cache/qt-${qt_version}_sodium-${sodium_version}_gcc-${gcc_version}
+stamp=$prefix/.complete
+
+if [[ "${1:-}" == "--prefix" ]]; then echo "$prefix"; exit 0; fi
+if [[ -f "$stamp" ]]; then echo "$prefix"; exit 0; fi
+
+work=$cache/work
+mkdir -p "$work" "$prefix"
+jobs=$(nproc)
+log() { printf '[toolchain %(%H:%M:%S)T] %s\n' -1 "$*" >&2; }
+started=$SECONDS
+
+# apt gets a private source list and state, so the machine's own apt set-up is neither read for
+# sources nor changed.
+apt_dir=$work/apt
+mkdir -p "$apt_dir/lists/partial" "$apt_dir/parts"
+if [[ ! -f "$apt_dir/parts/debian.sources" ]]; then
+    if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
+        sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$apt_dir/parts/debian.sources"
+    else
+        grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' >"$apt_dir/parts/debian.list"
+        touch "$apt_dir/parts/debian.sources"
+    fi
+fi
+apt_opts=(-o "Dir::Etc::sourcelist=/dev/null" -o "Dir::Etc::sourceparts=$apt_dir/parts"
+          -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o "APT::Sandbox::User=root")
+
+fetch() {  # package version -> unpacked source folder
+    local dir
+    dir=$(find "$work" -maxdepth 1 -type d -name "$1-*" -print -quit)
+    if [[ -z "$dir" ]]; then
+        log "fetching the $1 $2 source package"
+        if [[ ! -f "$apt_dir/updated" ]]; then apt-get "${apt_opts[@]}" update -qq >&2 && touch "$apt_dir/updated"; fi
+        (cd "$work" && apt-get "${apt_opts[@]}" source -qq "$1=$2" >&2)
+        dir=$(find "$work" -maxdepth 1 -type d -name "$1-*" -print -quit)
+    fi
+    echo "$dir"
+}
+
+toolchain_file=$(cd "$(dirname "$0")/../../cmake" && pwd)/mingw-w64.cmake
+
+if [[ ! -f "$prefix/lib/libsodium.dll.a" ]]; then
+    src=$(fetch libsodium "$sodium_version")
+    log "building libsodium"
+    (cd "$src" && ./autogen.sh -s >/dev/null 2>&1 &&
+        ./configure -q --host=$triplet --prefix="$prefix" --disable-static CC=$triplet-gcc-posix >&2 &&
+        make -s -j"$jobs" >&2 && make -s install >&2)
+fi
+
+if [[ ! -f "$prefix/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" || ! -f "$prefix/lib/cmake/Qt6Test/Qt6TestConfig.cmake" ]]; then
+    src=$(fetch qt6-base "$qt_version")
+    log "configuring Qt (only Core, Gui, Widgets, Test and the windows and offscreen platforms)"
+    rm -rf "$work/qt-build"
+    cmake -S "$src" -B "$work/qt-build" -G Ninja -Wno-dev \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain_file" -DCORVANE_WINDOWS_PREFIX="$prefix" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON \
+        -DQT_HOST_PATH=/usr -DQt6HostInfo_DIR=/usr/lib/x86_64-linux-gnu/cmake/Qt6HostInfo \
+        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+        -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \
+        -DFEATURE_dynamicgl=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
+        -DFEATURE_vulkan=OFF -DFEATURE_testlib=ON -DFEATURE_tabletevent=OFF -DFEATURE_sql_sqlite=OFF \
+        -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
+        -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
+        -DFEATURE_system_doubleconversion=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF \
+        -DFEATURE_openssl=OFF -DFEATURE_zstd=OFF >"$work/qt-configure.log" 2>&1 ||
+        { tail -40 "$work/qt-configure.log" >&2; exit 1; }
+    log "building Qt (the long part: about half an hour on two cores)"
+    cmake --build "$work/qt-build" --parallel "$jobs" >"$work/qt-build.log" 2>&1 ||
+        { grep -B2 -A10 -m3 'error' "$work/qt-build.log" >&2; exit 1; }
+    cmake --install "$work/qt-build" >/dev/null
+fi
+
+touch "$stamp"
+rm -rf "$work/qt-build"
+log "toolchain ready in $(( (SECONDS - started) / 60 )) min: $prefix"
+echo "$prefix"
