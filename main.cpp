@@ -12,6 +12,7 @@
 #include <QApplication>
 
 #ifdef Q_OS_WIN
+#include "WinClipboard.h"
 #include "WinRegistry.h"
 #endif
 
@@ -25,12 +26,13 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QString::fromLatin1(corvane::build::fileVersionText));
 
     corvane::QtSettingsStore settings;
-    corvane::QtClipboard clipboard;
     corvane::QtShell shell;
     corvane::QtProcessLauncher launcher;
 #ifdef Q_OS_WIN
+    corvane::WinClipboard clipboard;
     corvane::WinRegistry registry;
 #else
+    corvane::QtClipboard clipboard;
     corvane::PathRegistry registry;
 #endif
     corvane::Services services{settings, clipboard, shell, launcher, registry};

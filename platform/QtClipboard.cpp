@@ -10,13 +10,7 @@ QMimeData* QtClipboard::secretMimeData(const QString& text)
 {
     auto* data = new QMimeData;
     data->setText(text);
-#if defined(Q_OS_WIN)
-    const QByteArray zero(4, '\0');
-    data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""),
-                  zero);
-    data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"CanIncludeInClipboardHistory\""), zero);
-    data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"CanUploadToCloudClipboard\""), zero);
-#elif defined(Q_OS_MACOS)
+#if defined(Q_OS_MACOS)
     data->setData(QStringLiteral("application/x-nspasteboard-concealed-type"), QByteArray("secret"));
 #else
     data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArray("secret"));

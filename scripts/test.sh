@@ -24,3 +24,6 @@ ctest --preset asan
 
 echo "== Short fuzz runs"
 "$root/scripts/fuzz.sh" 20
+
+echo "== Windows: cross build, unit and end-to-end tests under Wine, installer"
+"$root/scripts/windows/test.sh"

@@ -1,0 +1,56 @@
+#include "WinClipboard.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace corvane {
+namespace {
+
+HGLOBAL globalCopy(const void* data, SIZE_T size)
+{
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory)
+        return nullptr;
+    std::memcpy(GlobalLock(memory), data, size);
+    GlobalUnlock(memory);
+    return memory;
+}
+
+void put(UINT format, HGLOBAL memory)
+{
+    // On success the clipboard owns the memory.
+    if (memory && !SetClipboardData(format, memory))
+        GlobalFree(memory);
+}
+
+// EmptyClipboard makes the window that opened the clipboard its owner, and SetClipboardData
+// refuses to work for an owner of none; a message-only window serves for the whole run.
+HWND ownerWindow()
+{
+    static const HWND window =
+        CreateWindowExW(0, L"STATIC", L"Corvane clipboard", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    return window;
+}
+
+} // namespace
+
+void WinClipboard::setSecretText(const QString& text)
+{
+    // Another program may hold the clipboard for a moment.
+    bool opened = false;
+    for (int attempt = 0; attempt < 20 && !(opened = OpenClipboard(ownerWindow())); ++attempt)
+        Sleep(10);
+    if (!opened)
+        return;
+    EmptyClipboard();
+    const std::wstring wide = text.toStdWString();
+    put(CF_UNICODETEXT, globalCopy(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)));
+    const DWORD no = 0;
+    put(RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"), globalCopy(&no, sizeof no));
+    put(RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"), globalCopy(&no, sizeof no));
+    put(RegisterClipboardFormatW(L"CanUploadToCloudClipboard"), globalCopy(&no, sizeof no));
+    CloseClipboard();
+}
+
+} // namespace corvane

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the cross build under Wine: CMake's emulator for the Windows build, so
+# ctest runs each unit test through it. QtTest's output does not reach Wine's console, so a test
+# program (tst_*) writes it to a file that is printed afterwards.
+#   wine-run.sh PROGRAM.exe [ARGS...]
+# WINEPREFIX defaults to a prefix beside the program, created on first use.
+set -uo pipefail
+program=${1:?usage: wine-run.sh PROGRAM.exe [ARGS...]}; shift
+export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$program")" && pwd)/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+wine=$(command -v wine) || { echo "Wine is not installed (scripts/install-deps.sh --test)" >&2; exit 1; }
+
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+    # Several tests may ask at once; one creates the prefix, the others wait for it.
+    exec 9>"$WINEPREFIX.lock"
+    flock 9
+    if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+        "$wine" wineboot --init >/dev/null 2>&1 && wineserver -w
+        [[ -f "$WINEPREFIX/system.reg" ]] || { echo "Wine cannot start: no prefix was created at $WINEPREFIX" >&2; exit 1; }
+    fi
+    flock -u 9
+fi
+
+name=$(basename "$program")
+if [[ "$name" != tst_* ]]; then
+    exec "$wine" "$program" "$@"
+fi
+log=$(mktemp "${TMPDIR:-/tmp}/${name%.exe}.XXXXXX.txt")
+"$wine" "$program" -o "$(winepath -w "$log" 2>/dev/null),txt" "$@"
+status=$?
+if [[ ! -s "$log" ]]; then
+    echo "$name wrote no test log under Wine (exit status $status)" >&2
+    rm -f "$log"
+    exit $(( status == 0 ? 1 : status ))
+fi
+tr -d '\r' <"$log"
+rm -f "$log"
+exit "$status"

@@ -1,0 +1,43 @@
+// Reads the Windows clipboard as another program would: writes its CF_UNICODETEXT as UTF-8 bytes to
+// the file named on the command line, and fails unless the copy also carries the three formats that
+// keep it out of clipboard monitors, clipboard history and cloud sync.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2 || !OpenClipboard(nullptr))
+        return 2;
+    int status = 0;
+    for (const char* name : {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
+                             "CanUploadToCloudClipboard"}) {
+        HANDLE data = GetClipboardData(RegisterClipboardFormatA(name));
+        const auto* value = data ? static_cast<const DWORD*>(GlobalLock(data)) : nullptr;
+        // The two "Can..." formats opt out only when they hold a zero DWORD.
+        if (!value || (std::strncmp(name, "Can", 3) == 0 && (GlobalSize(data) < sizeof(DWORD) || *value != 0))) {
+            std::printf("clipboard format %s missing or not zero\n", name);
+            status = 1;
+        }
+        if (value)
+            GlobalUnlock(data);
+    }
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const auto* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+    if (!text) {
+        std::printf("no CF_UNICODETEXT on the clipboard\n");
+        return 1;
+    }
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    char* utf8 = new char[bytes];
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, bytes, nullptr, nullptr);
+    GlobalUnlock(data);
+    CloseClipboard();
+    FILE* out = std::fopen(argv[1], "wb");
+    if (!out || std::fwrite(utf8, 1, std::strlen(utf8), out) != std::strlen(utf8) || std::fclose(out) != 0)
+        status = 2;
+    delete[] utf8;
+    return status;
+}

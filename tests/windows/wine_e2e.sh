@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# corvane.exe under Wine on the X server of xvfb-run, driven with xdotool as a person would: the copy
+# read back by a second Windows program, presets in the registry across restarts, System Info against
+# Wine's registry, help and links through the shell, and the installer.
+# Usage: xvfb-run -a wine_e2e.sh BUILD_DIR VERSION
+set -uo pipefail
+build=$(cd "${1:?usage: wine_e2e.sh BUILD_DIR VERSION}" && pwd) version=${2:?}
+work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-wine.XXXXXX")
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" CORVANE_STANDIN_LOG=$work/standin.log
+trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
+passed=0 failed=0
+check() {
+    local name=$1; shift
+    if "$@"; then passed=$((passed + 1)); echo "PASS $name"; else failed=$((failed + 1)); echo "FAIL $name"; fi
+}
+until_true() {  # until_true SECONDS COMMAND...
+    local tries=$(($1 * 10)); shift
+    while ((tries-- > 0)); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+wine wineboot --init >/dev/null 2>&1 && wineserver -w
+[[ -f "$WINEPREFIX/system.reg" ]] || { echo "Wine cannot start: no prefix was created"; exit 1; }
+reg() { wine reg "$@" >/dev/null 2>&1; }
+# Stand-ins for the system-information tool, the help viewer and the browser.
+tools=$WINEPREFIX/drive_c/tools
+mkdir -p "$tools/msinfo" "$tools/empty"
+cp "$build/standin.exe" "$tools/sysinfo.exe"; cp "$build/standin.exe" "$tools/msinfo/MSINFO32.EXE"
+cp "$build/standin.exe" "$tools/viewer.exe"
+classes='HKLM\Software\Classes'
+reg add "$classes\\.chm" /ve /d CorvaneTest.chm /f
+for class in CorvaneTest.chm http https; do
+    reg add "$classes\\$class\\shell\\open\\command" /ve /d '"C:\tools\viewer.exe" "%1"' /f
+done
+windows_named() { [[ $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l) -eq $2 ]]; }
+
+start() {
+    wine "${1:-$build/corvane.exe}" >>"$work/corvane.log" 2>&1 &
+    until_true 30 windows_named Corvane 1 || return 1
+    main=$(xdotool search --onlyvisible --name '^Corvane$' | head -n1)
+    xdotool windowfocus --sync "$main"
+    sleep 0.5
+}
+stop() { xdotool key alt+o; until_true 15 windows_named Corvane 0; wineserver -w; }
+# copied COUNT LENGTH: Generate and Copy give COUNT passwords of LENGTH characters, each ended by CR LF.
+copied() {
+    xdotool key alt+g alt+c
+    sleep 0.5
+    wine "$build/clipcheck.exe" 'C:\clip.txt' || return 1
+    python3 - "$WINEPREFIX/drive_c/clip.txt" "$1" "$2" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read().decode()
+lines = data.split("\r\n")
+sys.exit(not (lines[-1] == "" and len(lines) - 1 == int(sys.argv[2])
+              and all(len(l) == int(sys.argv[3]) and "\n" not in l for l in lines[:-1])))
+PY
+}
+stored() { wine reg query 'HKCU\Software\Corvane\Presets' /v "$1" 2>/dev/null | tr -d '\r' | grep -qE "REG_SZ +$2\$"; }
+
+check "window opens" start
+xdotool key Tab Up Up
+check "Copy: five CR LF lines of 32, kept from history and cloud" copied 5 32
+check "presets stored in the registry on close" eval 'stop && stored Characters 32 && stored NumberOf 5 && stored Extended 0'
+start
+check "presets come back after a restart" copied 5 32
+stop
+reg add 'HKCU\Software\Corvane\Presets' /v Characters /d 12abc /f
+start
+check "a damaged length falls back to 30" copied 5 30
+
+# System Info: each arrangement of the two registry locations, staged in Wine's own registry.
+loc1='HKLM\SOFTWARE\Microsoft\Shared Tools\MSINFO' loc2='HKLM\SOFTWARE\Microsoft\Shared Tools Location'
+read -r wx wy < <(xdotool getwindowgeometry "$main" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }')
+xdotool mousemove $((wx + 360)) $((wy + 184)) click 1
+until_true 15 windows_named "About Corvane" 1
+about=$(xdotool search --onlyvisible --name '^About Corvane$' | head -n1)
+# sysinfo CASE PATH|- DIR|- EXPECT: EXPECT is the program that must start, or "message".
+sysinfo() {
+    reg delete "$loc1" /f; reg delete "$loc2" /f
+    [[ $2 == - ]] || reg add "$loc1" /v PATH /d "$2" /f
+    [[ $3 == - ]] || reg add "$loc2" /v MSINFO /d "$3" /f
+    : >"$CORVANE_STANDIN_LOG"
+    xdotool windowfocus --sync "$about" key alt+s
+    if [[ $4 == message ]]; then
+        check "System Info, $1: the message" until_true 10 windows_named Corvane 2
+        xdotool key Return
+        sleep 1
+        check "System Info, $1: nothing started" test ! -s "$CORVANE_STANDIN_LOG"
+    else
+        check "System Info, $1: $4 starts" until_true 10 grep -qi "$4" "$CORVANE_STANDIN_LOG"
+    fi
+}
+sysinfo "location 1 names a program" 'C:\tools\sysinfo.exe' 'C:\tools\msinfo' sysinfo.exe
+sysinfo "location 1 names a missing file" 'C:\tools\missing.exe' 'C:\tools\msinfo' message
+sysinfo "location 2 holds the tool" - 'C:\tools\msinfo' MSINFO32.EXE
+sysinfo "location 2 without the tool" - 'C:\tools\empty' message
+sysinfo "both locations absent" - - message
+
+# Help and links go through the shell's "open".
+: >"$CORVANE_STANDIN_LOG"
+xdotool windowfocus --sync "$about" key alt+t
+check "About opens the home page" until_true 10 grep -q 'viewer.exe https://corvane.example/' "$CORVANE_STANDIN_LOG"
+xdotool windowfocus --sync "$about" key alt+e
+xdotool windowfocus --sync "$main" key F1
+check "F1 opens Corvane.chm" until_true 10 grep -qi 'viewer.exe .*\\Corvane.chm' "$CORVANE_STANDIN_LOG"
+stop
+
+# The installer, silently, then the installed program, then the uninstaller.
+installed="$WINEPREFIX/drive_c/Program Files/Corvane"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Corvane.lnk"
+wine "$build/Corvane-$version-setup.exe" /S >/dev/null 2>&1
+check "setup installs the program, its help and a menu entry" \
+    test -f "$installed/corvane.exe" -a -f "$installed/Corvane.chm" -a -f "$installed/platforms/qwindows.dll" -a -f "$menu"
+check "the installed program starts" eval 'start "C:\\Program Files\\Corvane\\corvane.exe" && stop'
+wine "$installed/uninstall.exe" /S >/dev/null 2>&1
+check "the uninstaller removes what was installed and keeps the presets" \
+    eval 'until_true 30 test ! -e "$installed" && test ! -e "$menu" && stored Characters 30'
+
+echo "$passed passed, $failed failed"
+((failed == 0))
