@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace corvane;
@@ -31,11 +32,7 @@ struct Harness : TestServices
         if (!QTest::qWaitForWindowActive(window.get()))
             qFatal("main window not active");
     }
-    template <typename T = QWidget>
-    T* child(const QString& name) const
-    {
-        return window->findChild<T*>(name);
-    }
+    template <typename T = QWidget> T* child(const QString& id) const { return window->findChild<T*>(id); }
     void click(const QString& name) const { QTest::mouseClick(child(name), Qt::LeftButton); }
     QListWidget* list() const { return child<QListWidget>("lstPass"); }
     // The five boxes (0 cleared, 1 checked, 2 mixed), the length and the count as the fields show them.
@@ -47,6 +44,13 @@ struct Harness : TestServices
         return boxes + child<QLineEdit>("txtChars")->text() + u' ' + child<QLineEdit>("txtNumOf")->text();
     }
 };
+
+int visibleAboutWindows()
+{
+    const QWidgetList all = QApplication::topLevelWidgets();
+    return int(std::count_if(all.cbegin(), all.cend(),
+                             [](QWidget* w) { return w->objectName() == u"frmAbout" && w->isVisible(); }));
+}
 
 } // namespace
 
@@ -82,7 +86,12 @@ private slots:
         QTest::keyClick(h.child("UpDown1"), Qt::Key_Up);
         QTest::keyClick(h.child("UpDown2"), Qt::Key_Up);
         h.child<QCheckBox>("chkOpt(0)")->setCheckState(Qt::Unchecked);
+        // However often it is asked for, About is one window, and it closes with the main one.
+        h.click("Image3");
+        h.click("Image3");
+        QCOMPARE(visibleAboutWindows(), 1);
         h.click("cmdClose");
+        QCOMPARE(visibleAboutWindows(), 0);
         h.window = std::make_unique<frmMain>(h.services, h.state, h.random);
         QCOMPARE(h.screen(), written);
     }
