@@ -18,7 +18,6 @@ private slots:
         QTest::addColumn<QString>("found"); // empty: the value is missing
         QTest::addRow("first in the list") << QStringList{"xfce4-taskmanager", "hardinfo", "hardinfo2"}
                                            << "hardinfo2";
-        QTest::addRow("none") << QStringList{"top"} << "";
     }
 
     void toolOnPath()

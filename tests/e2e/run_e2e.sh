@@ -32,20 +32,19 @@ fail() { why=$1; return 1; }
 
 # A fresh home per scenario; its bin holds an xdg-open that notes what the program asks it to open.
 new_home() {
-    home="$work/$1" ini="$work/$1/config/Corvane.ini"
+    home="$work/$1" ini="$work/$1/config/Corvane.ini" why=''
     mkdir -p "$home/config" "$home/bin"
     printf '#!/bin/sh\necho "$@" >>"%s/opened"\n' "$home" >"$home/bin/xdg-open"
     chmod +x "$home/bin/xdg-open"
 }
 launch() { HOME="$home" XDG_CONFIG_HOME="$home/config" PATH="$home/bin:$PATH" "$app" >>"$home/log" 2>&1 &
     app_pid=$!; }
-# Waits for the main window and notes its place: wx, wy.
+# Waits for the main window and notes its place: X, Y.
 main_window() {
     poll 15 shown Corvane || fail "main window did not appear" || return 1
     eval "$(xdo getwindowgeometry --shell "$(visible Corvane)" | grep -E '^[XY]=')"
-    wx=$X wy=$Y
 }
-click() { xdo mousemove $((wx + $1)) $((wy + $2)) click 1 && sleep 0.2; }
+click() { xdo mousemove $((X + $1)) $((Y + $2)) click 1 && sleep 0.2; }
 # copied COUNT LENGTH: after Generate and Copy another program reads COUNT different passwords of LENGTH
 # printable ASCII characters, each ended by CR LF, and nothing else.
 copied() {
@@ -77,7 +76,6 @@ scenario_warning_at_start_once() {
 }
 
 for scenario in copy_help_presets warning_at_start_once; do
-    why=''
     if "scenario_$scenario"; then echo "PASS $scenario"; else
         echo "FAIL $scenario: ${why:-a step failed}"; failed=$((failed + 1))
         sed 's/^/    program: /' "$home/log" 2>/dev/null
