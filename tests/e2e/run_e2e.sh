@@ -53,10 +53,13 @@ copied() {
         $(sort -u "$work/clip" | wc -l) == "$1" ]] || fail "copied: $(od -c "$work/clip" | head -n 4)"
 }
 
-# Another program reads the copy, marked secret; arrows, F1 and Alt+O work on the real window; the
-# stored presets come back after a restart.
+# The pictures are loaded; another program reads the copy, marked secret; arrows, F1 and Alt+O work on
+# the real window; the stored presets come back after a restart.
 scenario_copy_help_presets() {
     new_home main && launch && main_window && copied 5 30 || return 1
+    # The window's icon comes from the program's pictures, so it shows that they were loaded.
+    [[ $(xprop -id "$(visible Corvane)" _NET_WM_ICON) == *"Icon ("* ]] ||
+        fail "the window has no icon: the pictures are missing" || return 1
     [[ "$(timeout 5 xclip -o -selection clipboard -t x-kde-passwordManagerHint)" == secret ]] ||
         fail "the copy is not marked secret for clipboard managers" || return 1
     click 250 106 && xdo key F1 && poll 10 test -s "$home/opened" || fail "F1 started no viewer" || return 1
