@@ -16,6 +16,7 @@ const QString tool = "/usr/bin/sysinfo", folderTool = "C:\\Tools\\MSINFO32.EXE";
 // zero, and the folder that holds it, stored with one.
 struct Fixture : TestServices
 {
+    DialogWatcher dialogs;
     QPointer<frmAbout> window = new frmAbout(services);
     explicit Fixture(const QString& path = tool, const QString& folder = {})
     {
@@ -54,13 +55,12 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QStringList, seen);
         Fixture f(path, folder);
-        MessageBoxWatcher watcher;
         f.window->StartSysInfo();
-        QCOMPARE(f.shell.seen + watcher.texts, seen);
+        QCOMPARE(f.shell.seen + f.dialogs.seen, seen);
     }
 
     // Keys pressed in turn from the word-mark, which has the focus when the window opens: the addresses
-    // opened and programs started, then "closed" when the window went away.
+    // opened, programs started and messages shown, then "closed" when the window went away.
     void keys_data()
     {
         QTest::addColumn<QString>("keys");
@@ -85,7 +85,9 @@ private slots:
         const QKeySequence sequence(keys);
         for (int i = 0; i < sequence.count(); ++i)
             QTest::keyClick(QApplication::focusWidget(), sequence[i].key(), sequence[i].keyboardModifiers());
-        const auto effects = [&f] { return f.shell.seen.join(u'|') + (f.window ? "" : "closed"); };
+        const auto effects = [&f] {
+            return (f.shell.seen + f.dialogs.seen).join(u'|') + (f.window ? "" : "closed");
+        };
         // Mnemonics press their button after a short delay; the second look shows nothing follows.
         QTRY_COMPARE(effects(), effect);
         QTest::qWait(200);

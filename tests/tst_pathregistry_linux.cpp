@@ -30,16 +30,15 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly) && file.setPermissions(QFile::ExeOwner));
         }
         qputenv("PATH", dir.path().toLocal8Bit());
-        PathRegistry registry;
+        PathRegistry lookup;
         Registry::Handle key = 0;
-        QCOMPARE(registry.openKey(Registry::localMachine, PathRegistry::toolKey, 0, 0, key), 0);
+        QCOMPARE(lookup.openKey(Registry::localMachine, PathRegistry::toolKey, 0, 0, key), 0);
         char data[1024];
         quint32 type = 0, size = sizeof data;
         // A text value with its terminating zero, as the registry keeps one.
-        QByteArray value = "missing";
-        if (registry.queryValue(key, "PATH", type, reinterpret_cast<unsigned char*>(data), size) == 0)
-            value = QByteArray::number(type) + ' ' + QByteArray(data, size);
-        QCOMPARE(value, found.isEmpty() ? "missing" : "1 " + dir.filePath(found).toLocal8Bit() + '\0');
+        const bool ok = lookup.queryValue(key, "PATH", type, reinterpret_cast<quint8*>(data), size) == 0;
+        QCOMPARE(ok ? QByteArray::number(type) + ' ' + QByteArray(data, size) : "missing",
+                 found.isEmpty() ? "missing" : "1 " + dir.filePath(found).toLocal8Bit() + '\0');
     }
 };
 

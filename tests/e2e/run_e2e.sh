@@ -19,8 +19,7 @@ trap 'stop_app; [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid"; rm -rf "$work"' EXIT
 command -v Xvfb >/dev/null || { echo "Xvfb is not installed; end-to-end tests skipped"; exit 77; }
 command -v xdotool >/dev/null && command -v xclip >/dev/null || { echo "no xdotool or xclip"; exit 1; }
 # -noreset: a reset whenever the last client leaves would refuse the next program for a moment.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null & xvfb_pid=$!
 poll 15 test -s "$work/display" || { echo "Xvfb did not start; end-to-end tests skipped"; exit 77; }
 export DISPLAY=":$(head -n1 "$work/display")" QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY XAUTHORITY XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID

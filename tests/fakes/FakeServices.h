@@ -78,18 +78,21 @@ struct CountingRandom final : RandomSource
     std::uint32_t next = 0;
 };
 
-// While it lives, notes the text of every message box and dismisses it.
-struct MessageBoxWatcher : QTimer
+// While it lives, dismisses every modal dialog and notes it: a message box by its text, any other
+// dialog by its title. A dialog that a fault brings up then fails a test instead of hanging it.
+struct DialogWatcher : QTimer
 {
-    MessageBoxWatcher()
+    DialogWatcher()
     {
         connect(this, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                texts.append(box->text()), box->done(QMessageBox::Ok);
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                auto* box = qobject_cast<QMessageBox*>(dialog);
+                seen.append(box ? box->text() : dialog->windowTitle()), dialog->done(QDialog::Accepted);
+            }
         });
         start(0);
     }
-    QStringList texts;
+    QStringList seen;
 };
 
 } // namespace corvane::test
