@@ -8,7 +8,8 @@
 #   @ path/from/the/root | what a user would see
 #   - exact text to replace (several "- " lines make one text of several lines)
 #   + its replacement (none: the text is deleted; a bare "+" is an empty line)
-# The text must occur exactly once in its file, or the fault is reported NOT APPLIED and counted apart.
+# Other lines are comments. The text must occur exactly once in its file, or the fault is reported NOT
+# APPLIED and counted apart.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
