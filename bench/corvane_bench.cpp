@@ -2,12 +2,10 @@
 // Repetitions run interleaved at random and every figure is the median of its repetitions, so a
 // noisy, shared machine slows both sides of a ratio alike.
 
+#include "BenchFixtures.h"
 #include "CharClasses.h"
-#include "FakeServices.h"
 #include "GenerationState.h"
 #include "ListExport.h"
-#include "MainWindowHarness.h"
-#include "RecorderView.h"
 #include "SodiumRandom.h"
 #include "modGen.h"
 
@@ -87,7 +85,7 @@ class WindowRig
 public:
     WindowRig()
     {
-        harness.settings.setPreset(QStringLiteral("Warn"), QStringLiteral("1"));
+        harness.setPreset(QStringLiteral("Warn"), QStringLiteral("1"));
         harness.open();
         harness.child<QLineEdit>(QStringLiteral("txtChars"))->setText(lengthText);
         for (int i = 0; i < classCount; ++i)

@@ -2,77 +2,97 @@
 
 #include "Clipboard.h"
 #include "ProcessLauncher.h"
-#include "SettingsStore.h"
+#include "QtSettingsStore.h"
+#include "RandomSource.h"
+#include "Registry.h"
+#include "Services.h"
 #include "Shell.h"
 
-#include <QMap>
+#include <QApplication>
+#include <QMessageBox>
 #include <QSet>
-#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstring>
 
 namespace corvane::test {
 
-// Values by application/section/key; notes the key of every read and every write, in order.
-class FakeSettingsStore final : public SettingsStore
+struct FakeClipboard final : Clipboard
 {
-public:
-    QString get(const QString& application, const QString& section, const QString& key,
-                const QString& defaultValue) const override
-    {
-        reads.append(key);
-        return values.value(application + u'/' + section + u'/' + key, defaultValue);
-    }
-    void save(const QString& application, const QString& section, const QString& key,
-              const QString& value) override
-    {
-        writes.append(key);
-        values.insert(application + u'/' + section + u'/' + key, value);
-    }
-    QString preset(const QString& key) const { return values.value("Corvane/Presets/" + key); }
-    void setPreset(const QString& key, const QString& value)
-    {
-        values.insert("Corvane/Presets/" + key, value);
-    }
-
-    QMap<QString, QString> values;
-    mutable QStringList reads;
-    QStringList writes;
-};
-
-class FakeClipboard final : public Clipboard
-{
-public:
     void setSecretText(const QString& value) override { text = value; }
     QString text;
 };
 
-class FakeShell final : public Shell
+// Notes what is opened and, as "start <program>", what is started; the startable files are the normal ones.
+struct FakeShell final : Shell, ProcessLauncher
 {
-public:
-    bool open(const QString& target) override
-    {
-        opened.append(target);
-        return true;
-    }
-    QStringList opened;
-};
-
-class FakeLauncher final : public ProcessLauncher
-{
-public:
+    bool open(const QString& target) override { return seen.append(target), true; }
     bool startDetached(const QString& program) override
     {
-        attempted.append(program);
-        return startable.contains(program);
+        seen.append("start " + program);
+        return isNormalFile(program);
     }
-    bool isNormalFile(const QString& path) const override
-    {
-        tested.append(path);
-        return files.contains(path);
-    }
+    bool isNormalFile(const QString& path) const override { return startable.contains(path); }
     QSet<QString> startable;
-    QSet<QString> files;
-    QStringList attempted;
-    mutable QStringList tested;
+    QStringList seen;
+};
+
+// Text values under HKEY_LOCAL_MACHINE by "key|value name", returned as they are stored.
+struct FakeRegistry final : Registry
+{
+    long openKey(qint32 root, const QByteArray& subKey, quint32, quint32, Handle& key) override
+    {
+        opened = subKey, key = 1;
+        return root == localMachine ? 0 : 2;
+    }
+    long queryValue(Handle, const QByteArray& name, quint32& type, unsigned char* to, quint32& size) override
+    {
+        const QByteArray bytes = values.value(opened + '|' + name);
+        if (!values.contains(opened + '|' + name) || quint32(bytes.size()) > size)
+            return 2;
+        std::memcpy(to, bytes.constData(), size_t(size = quint32(bytes.size())));
+        return type = typeText, 0;
+    }
+    long closeKey(Handle) override { return 0; }
+    QMap<QByteArray, QByteArray> values;
+    QByteArray opened;
+};
+
+// Fakes for all but the settings store, which is the real one on a file of its own.
+struct TestServices
+{
+    QTemporaryDir dir;
+    QtSettingsStore settings{dir.filePath("Corvane.ini")};
+    FakeClipboard clipboard;
+    FakeShell shell;
+    FakeRegistry registry;
+    Services services{settings, clipboard, shell, shell, registry};
+    QString preset(const QString& key) const { return settings.get("Corvane", "Presets", key, {}); }
+};
+
+// Draws 0, 1, 2, ... in turn, so the passwords walk through the pool in its order.
+struct CountingRandom final : RandomSource
+{
+    std::uint32_t bounded(std::uint32_t n) override { return next++ % n; }
+    std::uint32_t next = 0;
+};
+
+// While it lives, dismisses every modal dialog and notes it: a message box by its text, any other
+// dialog by its title. A dialog that a fault brings up then fails a test instead of hanging it.
+struct DialogWatcher : QTimer
+{
+    DialogWatcher()
+    {
+        connect(this, &QTimer::timeout, [this] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                auto* box = qobject_cast<QMessageBox*>(dialog);
+                seen.append(box ? box->text() : dialog->windowTitle()), dialog->done(QDialog::Accepted);
+            }
+        });
+        start(0);
+    }
+    QStringList seen;
 };
 
 } // namespace corvane::test

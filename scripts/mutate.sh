@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Shows how strong the tests are: plants one fault at a time in a scratch copy of the tree, rebuilds,
+# and reports which test notices it. A developer tool; the test suite never runs it.
+#
+#   scripts/mutate.sh [--only 3,7,12] [--list FILE] [--scratch DIR] [--no-e2e]
+#
+# The faults live in scripts/mutations.txt, one block each:
+#   @ path/from/the/root | what a user would see
+#   - exact text to replace (several "- " lines make one text of several lines)
+#   + its replacement (none: the text is deleted; a bare "+" is an empty line)
+# Other lines are comments. The text must occur exactly once in its file, or the fault is reported NOT
+# APPLIED and counted apart.
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+list="$root/scripts/mutations.txt"
+scratch="${TMPDIR:-/tmp}/corvane-mutate"
+only=''
+e2e=1
+while (($#)); do
+    case $1 in
+        --only) only=",$2,"; shift 2 ;;
+        --list) list=$2; shift 2 ;;
+        --scratch) scratch=$2; shift 2 ;;
+        --no-e2e) e2e=0; shift ;;
+        *) echo "usage: $0 [--only N,M] [--list FILE] [--scratch DIR] [--no-e2e]" >&2; exit 2 ;;
+    esac
+done
+[[ -f "$list" ]] || { echo "no fault list at $list" >&2; exit 2; }
+
+# The tree as git sees it (tracked and new files), mirrored so unchanged files keep their times and the
+# build after it stays incremental from one run to the next. Times are not copied: a file differing from
+# the copy gets the current time, so nothing built from a planted fault can look up to date.
+src="$scratch/src" build="$scratch/build"
+mkdir -p "$src"
+while IFS= read -r -d '' f; do
+    [[ -f "$root/$f" ]] || continue
+    cmp -s "$root/$f" "$src/$f" && continue
+    mkdir -p "$(dirname "$src/$f")" && cp "$root/$f" "$src/$f" || { echo "copying $f failed" >&2; exit 2; }
+    [[ -x "$root/$f" ]] && chmod +x "$src/$f"
+done < <(cd "$root" && git ls-files -co --exclude-standard -z)
+
+echo "== Building the unchanged tree in $build"
+cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-O0 \
+    -DCORVANE_BUILD_TESTS=ON >"$scratch/configure.log" 2>&1 || { cat "$scratch/configure.log"; exit 2; }
+cmake --build "$build" -j2 >"$scratch/build.log" 2>&1 || { tail -n 40 "$scratch/build.log"; exit 2; }
+
+mapfile -t unit_tests < <(ctest --test-dir "$build" -N -L unit | sed -n 's/^ *Test *#[0-9]*: //p')
+tests=("${unit_tests[@]}")
+((e2e)) && tests+=(e2e)
+# A fault the tests cannot see must be a fault: the unchanged tree has to pass every test first.
+for t in "${tests[@]}"; do
+    ctest --test-dir "$build" -R "^$t\$" --timeout 300 >"$scratch/baseline.log" 2>&1 ||
+        { echo "the unchanged tree fails $t; fix that first" >&2; cat "$scratch/baseline.log"; exit 2; }
+done
+
+# apply FILE ORIGINAL REPLACEMENT: replaces the one occurrence; exit 3 when there is not exactly one.
+apply() {
+    python3 - "$@" <<'EOF'
+import sys
+path, old, new = sys.argv[1:4]
+text = open(path, encoding="utf-8").read()
+found = text.count(old)
+if found != 1:
+    print(f"found {found} times")
+    sys.exit(3)
+open(path, "w", encoding="utf-8").write(text.replace(old, new))
+EOF
+}
+
+killed=0 survived=0 unapplied=0 unbuilt=0
+survivors=()
+# run_fault NUMBER FILE DESCRIPTION: uses $old and $new gathered from the block.
+run_fault() {
+    local n=$1 file=$2 what=$3 verdict='' why t limit
+    if [[ ! -f "$src/$file" ]]; then
+        echo "#$n NOT APPLIED ($file does not exist): $what"; unapplied=$((unapplied + 1)); return
+    fi
+    cp -p "$src/$file" "$scratch/original"
+    if ! why=$(apply "$src/$file" "$old" "$new"); then
+        echo "#$n NOT APPLIED ($file: text $why): $what"; unapplied=$((unapplied + 1)); return
+    fi
+    if ! cmake --build "$build" -j2 >"$scratch/fault-build.log" 2>&1; then
+        verdict="NOT BUILT"; unbuilt=$((unbuilt + 1))
+    else
+        for t in "${tests[@]}"; do
+            # A fault that hangs a unit test is caught by the time limit, so keep that short.
+            limit=60; [[ $t == e2e ]] && limit=300
+            if ! ctest --test-dir "$build" -R "^$t\$" --timeout $limit >"$scratch/fault-$n-$t.log" 2>&1; then
+                verdict="killed by $t"; killed=$((killed + 1)); break
+            fi
+        done
+        [[ -n "$verdict" ]] || { verdict=survived; survived=$((survived + 1)); survivors+=("$n"); }
+    fi
+    echo "#$n $verdict: $what ($file)"
+    # The file gets a new time, so the next build recompiles it from the restored text.
+    cp "$scratch/original" "$src/$file" && touch "$src/$file"
+}
+
+n=0 file='' what='' old='' new='' in_block=0 has_old=0 has_new=0
+flush() {
+    if ((in_block)); then
+        if [[ -z "$only" || "$only" == *",$n,"* ]]; then
+            if ((has_old)); then run_fault "$n" "$file" "$what"
+            else echo "#$n NOT APPLIED (no original text): $what"; unapplied=$((unapplied + 1)); fi
+        fi
+    fi
+    in_block=0 has_old=0 has_new=0 old='' new=''
+}
+mapfile -t lines <"$list"
+for line in "${lines[@]}"; do
+    case $line in
+        '@ '*)
+            flush
+            n=$((n + 1)) in_block=1
+            line=${line#@ }
+            file=${line%% | *} what=${line#* | }
+            ;;
+        '- '*) ((has_old)) && old+=$'\n'; old+=${line#- }; has_old=1 ;;
+        '+ '* | '+')
+            ((has_new)) && new+=$'\n'; [[ "$line" == '+' ]] || new+=${line#+ }; has_new=1 ;;
+    esac
+done
+flush
+
+((${#survivors[@]})) && echo "survivors: ${survivors[*]}"
+((unapplied)) && echo "$unapplied NOT APPLIED"
+((unbuilt)) && echo "$unbuilt NOT BUILT"
+echo "$killed killed, $survived survived"

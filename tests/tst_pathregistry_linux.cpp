@@ -1,0 +1,46 @@
+#include "PathRegistry.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace corvane;
+
+// Without a registry, System Info's tool is the first of the preferred ones that PATH holds.
+class TestPathRegistry : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void toolOnPath_data()
+    {
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QString>("found"); // empty: the value is missing
+        QTest::addRow("first in the list") << QStringList{"xfce4-taskmanager", "hardinfo", "hardinfo2"}
+                                           << "hardinfo2";
+    }
+
+    void toolOnPath()
+    {
+        QFETCH(QStringList, installed);
+        QFETCH(QString, found);
+        QTemporaryDir dir;
+        for (const QString& name : installed) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.setPermissions(QFile::ExeOwner));
+        }
+        qputenv("PATH", dir.path().toLocal8Bit());
+        PathRegistry lookup;
+        Registry::Handle key = 0;
+        QCOMPARE(lookup.openKey(Registry::localMachine, PathRegistry::toolKey, 0, 0, key), 0);
+        char data[1024];
+        quint32 type = 0, size = sizeof data;
+        // A text value with its terminating zero, as the registry keeps one.
+        const bool ok = lookup.queryValue(key, "PATH", type, reinterpret_cast<quint8*>(data), size) == 0;
+        QCOMPARE(ok ? QByteArray::number(type) + ' ' + QByteArray(data, size) : "missing",
+                 found.isEmpty() ? "missing" : "1 " + dir.filePath(found).toLocal8Bit() + '\0');
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPathRegistry)
+#include "tst_pathregistry_linux.moc"
