@@ -56,4 +56,28 @@ if(problem)
                         "chmcmd output:\n${out}\n${err}")
 endif()
 
+# chmcmd writes the time of compiling into the file header and into the #SYSTEM record (code 10, four
+# bytes, just before the compiler's name record, code 9). Both are cleared, so the same pages always
+# give the same file, whenever and wherever they are compiled.
+file(READ "${compiled}" head LIMIT 8192 HEX)
+string(HEX "HHA Version" compiler_name)
+string(FIND "${head}" "09001600${compiler_name}" name_record)
+set(stamp_record "")
+if(name_record GREATER_EQUAL 16)
+    math(EXPR odd "${name_record} % 2")
+    math(EXPR stamp_at "${name_record} - 16")
+    string(SUBSTRING "${head}" ${stamp_at} 8 stamp_record)
+endif()
+if(NOT stamp_record STREQUAL "0a000400" OR odd)
+    message(FATAL_ERROR "Building the help file failed: no compile-time record found in ${COMPILED}.")
+endif()
+math(EXPR stamp_offset "${stamp_at} / 2 + 4")
+foreach(offset 16 ${stamp_offset})
+    execute_process(COMMAND dd if=/dev/zero "of=${compiled}" bs=1 seek=${offset} count=4 conv=notrunc
+                    RESULT_VARIABLE result ERROR_QUIET)
+    if(NOT result STREQUAL "0")
+        message(FATAL_ERROR "Building the help file failed: dd could not clear its compile time.")
+    endif()
+endforeach()
+
 file(COPY_FILE "${compiled}" "${OUTPUT}")

@@ -18,7 +18,9 @@ if [[ "${1:-}" == "--test" ]]; then
         clang-tidy                              # static checks
         locales                                 # a decimal-comma locale for the fuzz runs
         libbenchmark-dev pwgen libx11-dev       # benchmarks (libx11-dev: the start-up probe)
-        dpkg-dev file python3                   # packaging checks
+        dpkg-dev file python3 lintian git       # packaging checks
+        imagemagick                             # screenshots compared with the artwork
+        xchm xdg-utils                          # F1 opens the help in a CHM viewer
         g++-mingw-w64-x86-64-posix nsis         # the Windows build and its installer
         autoconf automake libtool               # libsodium for Windows, from its Debian source
         wine wine64 fonts-wine                  # the Windows build's tests

@@ -10,7 +10,7 @@
 # maker's word-mark.
 #
 # Outputs:
-#   resources/banner.jpg, title-left.png, title-right.png, help.png,
+#   resources/banner.png, title-left.png, title-right.png, help.png,
 #   about.png, key48.png, warning.png, wordmark.png  (each with an @2x twin)
 #   resources/cursor101.png, cursor101.cur   pointing hand, hot spot 6,0
 #   resources/corvane.ico                    16/24/32/48 px, 8 and 32 bpp each
@@ -71,15 +71,14 @@ icon() {
 }
 
 # --- Banner across the top of the main window -------------------------------
-# Rendered to PNG first, then saved as JPEG without metadata and without
-# chroma subsampling, which would smear the thin gold rule along the bottom.
+# PNG, which Qt reads without an image plugin; no time chunks, so a redraw changes no bytes.
 for scale in 1 2; do
     w=$((426 * scale)); h=$((56 * scale))
     suffix=""; [ "$scale" = 2 ] && suffix="@2x"
     render banner.svg "$w" "$h" "$work/banner.png"
-    convert "$work/banner.png" -alpha off -strip -sampling-factor 1x1 \
-        -quality 92 "$res/banner$suffix.jpg"
-    expect_size "$res/banner$suffix.jpg" "$w" "$h"
+    convert "$work/banner.png" -alpha off -strip -define png:exclude-chunks=date,time \
+        "$res/banner$suffix.png"
+    expect_size "$res/banner$suffix.png" "$w" "$h"
 done
 
 # --- 48 px pictures ---------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "PictureBox.h"
 
-#include <QIcon>
+#include "UiCommon.h"
+
 #include <QMouseEvent>
 
 namespace corvane {
@@ -13,7 +14,7 @@ PictureBox::PictureBox(const QString& objectName, QWidget* parent) : QLabel(pare
 
 void PictureBox::setImage(const QString& resource, QSize size)
 {
-    setPixmap(QIcon(resource).pixmap(size, devicePixelRatioF()));
+    setPixmap(loadPicture(resource, size, devicePixelRatioF()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event)

@@ -1,5 +1,6 @@
 #include "UiCommon.h"
 
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
@@ -30,9 +31,36 @@ QFont monoFont(qreal pointSize)
     return font;
 }
 
+namespace {
+
+// Left to guess, Qt asks every image plugin about a picture before it reads a PNG itself, loading
+// all of them; named and not guessed, the PNG is read with no plugin loaded.
+QImage readPng(const QString& resource)
+{
+    QImageReader reader(resource, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+} // namespace
+
+QPixmap loadPicture(const QString& resource, QSize size, qreal ratio)
+{
+    QImage image;
+    if (ratio > 1.0)
+        image = readPng(QString(resource).insert(resource.lastIndexOf(u'.'), QStringLiteral("@2x")));
+    if (image.isNull())
+        image = readPng(resource);
+    const QSize pixels = (QSizeF(size) * ratio).toSize();
+    if (!image.isNull() && image.size() != pixels)
+        image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(ratio);
+    return QPixmap::fromImage(std::move(image));
+}
+
 QCursor hoverCursor()
 {
-    return QCursor(QPixmap(QStringLiteral(":/corvane/cursor101.png")), 6, 0);
+    return QCursor(loadPicture(QStringLiteral(":/corvane/cursor101.png"), QSize(32, 32), 1.0), 6, 0);
 }
 
 void setHoverCursor(QWidget* widget)

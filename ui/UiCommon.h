@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QFont>
 #include <QPalette>
+#include <QPixmap>
 #include <QRect>
 #include <QString>
 
@@ -33,6 +34,10 @@ QFont monoFont(qreal pointSize);
 // Cursor 101: the pointing hand shown over clickable pictures and link buttons. Loaded anew on
 // every call, the way the pictures set it on each mouse move.
 QCursor hoverCursor();
+
+// A picture from the resources at SIZE points for a screen of RATIO device pixels per point, from
+// its @2x twin where the screen is dense, so that nothing sharp is drawn from enlarged 1x art.
+QPixmap loadPicture(const QString& resource, QSize size, qreal ratio);
 void setHoverCursor(QWidget* widget);
 
 // Sets one colour of a widget's palette, leaving the rest as the style gives it.

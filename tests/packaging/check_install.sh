@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Checks what a desktop sees of an installed Corvane.
+# Checks what a desktop and a Debian reviewer see of an installed Corvane.
 #   check_install.sh tree SOURCE_DIR BUILD_DIR          validate the desktop entry and metainfo,
 #                                                       install into a scratch prefix, check the layout
-#   check_install.sh deb  SOURCE_DIR BUILD_DIR VERSION  build the .deb with cpack, check its fields,
-#                                                       unpack it and check the same layout under /usr
+#   check_install.sh deb  SOURCE_DIR BUILD_DIR VERSION  build the .deb, check its fields, run lintian,
+#                                                       check the same layout under /usr, then build it
+#                                                       again from a copy of the sources and compare
 set -euo pipefail
 
 mode=$1 src=$2 build=$3
@@ -12,119 +13,74 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+quiet() { "$@" >"$work/log" 2>&1 || { cat "$work/log" >&2; return 1; }; }
+is_png() { [[ $(file -b "$1") == "PNG image data, $2 x $3,"* ]]; }
 
-# desktop_key FILE KEY: the value of KEY in the [Desktop Entry] group.
-desktop_key() { sed -n "s/^$2=//p" "$1" | head -n 1; }
-
-# check_layout PREFIX: the files a desktop needs, where it looks for them, with the right content.
+# check_layout PREFIX: the program and its help in a private folder, a relative link in bin/, and the
+# files a desktop and a manual reader look for.
 check_layout() {
-    local prefix=$1
-    local desktop=$prefix/share/applications/$app_id.desktop
-    local metainfo=$prefix/share/metainfo/$app_id.metainfo.xml
-    local f
-    for f in bin/corvane bin/Corvane.chm "${desktop#"$prefix"/}" "${metainfo#"$prefix"/}" \
-             share/doc/corvane/copyright; do
-        [[ -f $prefix/$f ]] || fail "$f is not installed"
+    local p=$1 f size exec
+    for f in lib/corvane/corvane share/doc/corvane/copyright share/doc/corvane/changelog.gz \
+             share/man/man1/corvane.1.gz share/applications/$app_id.desktop; do
+        [[ -f $p/$f ]] || fail "$f is not installed"
     done
-    [[ -x $prefix/bin/corvane ]] || fail "bin/corvane is not executable"
-    [[ $(file -b "$prefix/bin/corvane") == ELF* ]] || fail "bin/corvane is not an ELF program"
-    [[ $(head -c 4 "$prefix/bin/Corvane.chm" 2>/dev/null) == ITSF ]] ||
-        fail "bin/Corvane.chm is not a compiled help file"
-    [[ -f $desktop ]] || return 0
-
-    local exec icon
-    exec=$(desktop_key "$desktop" Exec)
-    [[ -x $prefix/bin/${exec%% *} ]] || fail "Exec=$exec names no installed program"
-    icon=$(desktop_key "$desktop" Icon)
-    [[ -n $icon ]] || fail "the desktop entry names no icon"
-    python3 - "$prefix/share/icons/hicolor" "$icon" <<'PY' || fail "hicolor icons are wrong"
-import struct, sys, xml.etree.ElementTree as ET
-from pathlib import Path
-root, name = Path(sys.argv[1]), sys.argv[2]
-bad = False
-for size in (16, 24, 32, 48, 256):
-    png = root / f"{size}x{size}" / "apps" / f"{name}.png"
-    if not png.is_file():
-        print(f"missing {png}"); bad = True; continue
-    head = png.read_bytes()[:24]
-    if head[:8] != b"\x89PNG\r\n\x1a\n" or head[12:16] != b"IHDR":
-        print(f"{png} is not a PNG"); bad = True; continue
-    w, h = struct.unpack(">II", head[16:24])
-    if (w, h) != (size, size):
-        print(f"{png} is {w}x{h}, its folder says {size}x{size}"); bad = True
-svg = root / "scalable" / "apps" / f"{name}.svg"
-try:
-    if not ET.parse(svg).getroot().tag.endswith("svg"):
-        print(f"{svg} is not an SVG drawing"); bad = True
-except (OSError, ET.ParseError) as e:
-    print(f"{svg}: {e}"); bad = True
-sys.exit(bad)
-PY
+    [[ $(readlink "$p/bin/corvane") == ../lib/corvane/corvane ]] || fail "bin/corvane is no relative link to the program"
+    [[ $(file -b "$p/lib/corvane/corvane") == ELF* ]] || fail "lib/corvane/corvane is not an ELF program"
+    [[ $(head -c 4 "$p/lib/corvane/Corvane.chm") == ITSF ]] || fail "lib/corvane/Corvane.chm is not a help file"
+    exec=$(sed -n 's/^Exec=//p' "$p/share/applications/$app_id.desktop")
+    [[ -x $p/bin/${exec%% *} ]] || fail "Exec=$exec names no installed program"
+    for size in 16 24 32 48 256; do
+        is_png "$p/share/icons/hicolor/${size}x$size/apps/$app_id.png" $size $size || fail "the ${size}px icon is wrong"
+    done
     # validate-tree also pairs the metainfo with its desktop entry and icon.
-    appstreamcli validate-tree --no-net "$prefix" >"$work/tree.log" 2>&1 ||
-        { cat "$work/tree.log" >&2; fail "appstreamcli validate-tree rejects $prefix"; }
+    quiet appstreamcli validate-tree --no-net "$p" || fail "appstreamcli validate-tree rejects $p"
 }
 
 case $mode in
 tree)
-    desktop=$src/packaging/$app_id.desktop
-    metainfo=$src/packaging/$app_id.metainfo.xml
     # Hints are advice; warnings and errors are faults.
-    if ! out=$(desktop-file-validate "$desktop" 2>&1) || grep -Eq ': (error|warning):' <<<"$out"; then
-        echo "$out" >&2; fail "desktop-file-validate rejects $desktop"
+    if ! out=$(desktop-file-validate "$src/packaging/$app_id.desktop" 2>&1) || grep -Eq ': (error|warning):' <<<"$out"; then
+        echo "$out" >&2; fail "desktop-file-validate rejects the desktop entry"
     fi
-    appstreamcli validate --no-net --pedantic "$metainfo" >"$work/validate.log" 2>&1 ||
-        { cat "$work/validate.log" >&2; fail "appstreamcli rejects $metainfo"; }
-
-    python3 - "$metainfo" "$app_id" "$src/docs" <<'PY' || fail "metainfo does not match the repository"
-import struct, sys, xml.etree.ElementTree as ET
-from pathlib import Path
-path, app_id, docs = sys.argv[1], sys.argv[2], Path(sys.argv[3])
-c = ET.parse(path).getroot()
-bad = False
-def check(ok, msg):
-    global bad
-    if not ok:
-        print(msg); bad = True
-check(c.findtext("id") == app_id, f"id is {c.findtext('id')!r}, the file name says {app_id!r}")
-check(c.findtext("launchable[@type='desktop-id']") == f"{app_id}.desktop", "launchable names another desktop entry")
-# The published screenshot is docs/<name>; its stated size must match the file.
-for img in c.iterfind("screenshots/screenshot/image"):
-    shot = docs / img.text.rsplit("/", 1)[-1]
-    if not shot.is_file():
-        check(False, f"{shot} is missing"); continue
-    w, h = struct.unpack(">II", shot.read_bytes()[16:24])
-    check((str(w), str(h)) == (img.get("width"), img.get("height")),
-          f"{shot.name} is {w}x{h}, metainfo says {img.get('width')}x{img.get('height')}")
-sys.exit(bad)
-PY
-
-    cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 ||
-        { cat "$work/install.log" >&2; fail "cmake --install failed"; }
+    metainfo=$src/packaging/$app_id.metainfo.xml
+    quiet appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli rejects $metainfo"
+    read -r w h < <(sed -n 's/.*<image type="source" width="\([0-9]*\)" height="\([0-9]*\)".*/\1 \2/p' "$metainfo")
+    is_png "$src/docs/screenshot.png" "$w" "$h" || fail "docs/screenshot.png is not the ${w}x$h the metainfo states"
+    quiet cmake --install "$build" --prefix "$work/prefix" || fail "cmake --install failed"
     check_layout "$work/prefix"
     ;;
 deb)
     version=$4
-    deb=$work/corvane_${version}_$(dpkg --print-architecture).deb
-    (cd "$build" && cpack -G DEB -B "$work") >"$work/cpack.log" 2>&1 ||
-        { cat "$work/cpack.log" >&2; fail "cpack -G DEB failed"; }
-    if [[ ! -f $deb ]]; then
-        fail "cpack made no ${deb##*/}:" "$(ls "$work")"
-    else
-        field() { dpkg-deb -f "$deb" "$1"; }
-        [[ $(field Package) == corvane ]] || fail "Package is $(field Package)"
-        [[ $(field Version) == "$version" ]] || fail "Version is $(field Version)"
-        [[ $(field Section) == utils ]] || fail "Section is $(field Section)"
-        [[ $(field Maintainer) == "Talvery <support@corvane.example>" ]] || fail "Maintainer is $(field Maintainer)"
-        depends=$(field Depends)
-        for dep in libqt6widgets6 libqt6gui6 libqt6core6 libsodium23 "fonts-liberation | fonts-dejavu-core"; do
-            [[ ", $depends," == *", $dep "[,\(]* || ", $depends," == *", $dep,"* ]] ||
-                fail "Depends lacks $dep: $depends"
-        done
-        outside=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '^\./usr/' | grep -vx '\./' || true)
-        [[ -z $outside ]] || fail "files outside /usr: $outside"
-        dpkg-deb -x "$deb" "$work/root"
-        check_layout "$work/root/usr"
+    SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct 2>/dev/null || echo 1796515200)
+    export SOURCE_DATE_EPOCH
+    package() { (cd "$1" && quiet cpack -G DEB -B "$2") && ls "$2"/corvane_"${version}"_*.deb; }
+    deb=$(package "$build" "$work/one") || { fail "cpack -G DEB made no package"; exit 1; }
+    field() { dpkg-deb -f "$deb" "$1"; }
+    [[ "$(field Package) $(field Version) $(field Section)" == "corvane $version utils" ]] ||
+        fail "Package, Version, Section are $(field Package) $(field Version) $(field Section)"
+    [[ $(field Recommends) == "xchm | kchmviewer" ]] || fail "Recommends is $(field Recommends)"
+    for dep in libqt6widgets6 libsodium23 "fonts-liberation | fonts-dejavu-core"; do
+        [[ ", $(field Depends)," == *", $dep"[' ,']* ]] || fail "Depends lacks $dep: $(field Depends)"
+    done
+    # Informational tags only, and those only where the package's overrides explain them.
+    lintian --fail-on error,warning "$deb" >"$work/lintian" 2>&1 || { cat "$work/lintian" >&2; fail "lintian rejects the package"; }
+    dpkg-deb -x "$deb" "$work/root"
+    [[ $(ls "$work/root") == usr ]] || fail "files outside /usr: $(ls "$work/root")"
+    check_layout "$work/root/usr"
+
+    # The same commit built again, from sources in another folder and with other file times, into
+    # another build folder: only what the package holds is built.
+    mkdir "$work/src"
+    tar -C "$src" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$work/src" -m -xf -
+    mapfile -t options < <(grep -E '^(CMAKE_BUILD_TYPE|CMAKE_CXX_FLAGS|CORVANE_[A-Z_]*URL):' "$build/CMakeCache.txt" | sed 's/^/-D/')
+    quiet cmake -S "$work/src" -B "$work/build" -G Ninja -DCORVANE_BUILD_TESTS=OFF "${options[@]}" &&
+        quiet cmake --build "$work/build" -j2 --target corvane corvane_help corvane_docs &&
+        again=$(package "$work/build" "$work/two") || { fail "the second build failed"; again=/dev/null; }
+    if ! cmp -s "$deb" "$again"; then
+        fail "two builds of one commit give different packages"
+        if command -v diffoscope >/dev/null; then diffoscope "$deb" "$again" >&2 || true
+        else diff <(dpkg-deb -c "$deb") <(dpkg-deb -c "$again") >&2 || true; dpkg-deb -x "$again" "$work/again"
+             diff -r "$work/root" "$work/again" >&2 || true; fi
     fi
     ;;
 *)
@@ -133,8 +89,5 @@ deb)
     ;;
 esac
 
-if ((failures)); then
-    echo "$failures packaging check(s) failed" >&2
-    exit 1
-fi
+((failures == 0)) || { echo "$failures packaging check(s) failed" >&2; exit 1; }
 echo "packaging $mode: all checks passed"

@@ -79,7 +79,10 @@ frmMain::frmMain(Services& services, GenerationState& state, RandomSource& rando
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(applicationTitle);
-    setWindowIcon(QIcon(QStringLiteral(":/corvane/corvane.ico")));
+    QIcon icon;
+    for (const int side : {16, 24, 32, 48})
+        icon.addPixmap(loadPicture(QStringLiteral(":/corvane/icon-%1.png").arg(side), QSize(side, side), 1.0));
+    setWindowIcon(icon);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(sansFont());
@@ -100,7 +103,7 @@ void frmMain::buildControls()
 {
     Image2 = new PictureBox(QStringLiteral("Image2"), this);
     Image2->setGeometry(twipsRect(0, 0, 6390, 840));
-    Image2->setImage(QStringLiteral(":/corvane/banner.jpg"), QSize(426, 56));
+    Image2->setImage(QStringLiteral(":/corvane/banner.png"), QSize(426, 56));
     Image2->setAccessibleName(tr("Banner"));
 
     Image4 = new PictureBox(QStringLiteral("Image4"), this);
