@@ -8,6 +8,9 @@ set -uo pipefail
 program=${1:?usage: wine-run.sh PROGRAM.exe [ARGS...]}; shift
 export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$program")" && pwd)/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# Wine hides QT_* variables from Windows programs (they usually hold Unix paths) and passes on
+# WINEQT_* ones under the QT_* name instead; the tests' QT_QPA_PLATFORM must reach them.
+while IFS='=' read -r name value; do export "WINE$name=$value"; done < <(env | grep '^QT_[A-Z_]*=')
 wine=$(command -v wine) || { echo "Wine is not installed (scripts/install-deps.sh --test)" >&2; exit 1; }
 
 if [[ ! -f "$WINEPREFIX/system.reg" ]]; then

@@ -40,7 +40,7 @@ start() {
     xdotool windowfocus --sync "$main"
     sleep 0.5
 }
-stop() { xdotool key alt+o; until_true 15 windows_named Corvane 0; wineserver -w; }
+stop() { xdotool windowfocus --sync "$main" key alt+o; until_true 15 windows_named Corvane 0 && timeout 60 wineserver -w; }
 # copied COUNT LENGTH: Generate and Copy give COUNT passwords of LENGTH characters, each ended by CR LF.
 copied() {
     xdotool key alt+g alt+c
@@ -82,8 +82,9 @@ sysinfo() {
     xdotool windowfocus --sync "$about" key alt+s
     if [[ $4 == message ]]; then
         check "System Info, $1: the message" until_true 10 windows_named Corvane 2
-        xdotool key Return
-        sleep 1
+        box=$(xdotool search --onlyvisible --name '^Corvane$' | grep -vx "$main" | head -n1)
+        xdotool windowfocus --sync "$box" key Return
+        until_true 10 windows_named Corvane 1
         check "System Info, $1: nothing started" test ! -s "$CORVANE_STANDIN_LOG"
     else
         check "System Info, $1: $4 starts" until_true 10 grep -qi "$4" "$CORVANE_STANDIN_LOG"
