@@ -61,6 +61,7 @@ PY
 }
 stored() { wine reg query 'HKCU\Software\Corvane\Presets' /v "$1" 2>/dev/null | tr -d '\r' | grep -qE "REG_SZ +$2\$"; }
 
+check "the version resource reads 1.00" eval 'strings -el "$build/corvane.exe" | grep -A1 -x FileVersion | grep -qx 1.00'
 check "window opens" start
 press "$main" Tab Up Up
 check "Copy: five CR LF lines of 32, kept from history and cloud" copied 5 32
