@@ -44,8 +44,13 @@ start() {
     wine "${1:-$build/corvane.exe}" >>"$work/corvane.log" 2>&1 &
     until_true 30 windows_named Corvane 1 || return 1
     main=$(xdotool search --onlyvisible --name '^Corvane$' | head -n1)
+    sleep 1 # mapped is not yet ready for input under Wine
 }
-stop() { press "$main" alt+o; until_true 15 windows_named Corvane 0 && timeout 60 wineserver -w; }
+stop() {
+    press "$main" alt+o
+    until_true 15 windows_named Corvane 0 || { press "$main" alt+o; until_true 15 windows_named Corvane 0; } &&
+        timeout 60 wineserver -w
+}
 # copied COUNT LENGTH: Generate and Copy give COUNT passwords of LENGTH characters, each ended by CR LF.
 copied() {
     press "$main" alt+g alt+c
