@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Qt and libsodium for 64-bit Windows from Debian's own source packages, at the versions the
 # host has, into a cache folder outside the work tree. A complete cache is left alone, so only the
-# first run on a machine pays for it (about 40 minutes on two cores, most of it Qt).
+# first run on a machine pays for it (about 15 minutes on two cores, nearly all of it Qt).
 #   toolchain.sh          build what is missing, then print the prefix
 #   toolchain.sh --prefix print the prefix only
 set -euo pipefail
@@ -38,14 +38,16 @@ fi
 apt_opts=(-o "Dir::Etc::sourcelist=/dev/null" -o "Dir::Etc::sourceparts=$apt_dir/parts"
           -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o "APT::Sandbox::User=root")
 
-fetch() {  # package version -> unpacked source folder
+fetch() {  # package version -> unpacked source folder; an unpacking cut short is started again
     local dir
     dir=$(find "$work" -maxdepth 1 -type d -name "$1-*" -print -quit)
-    if [[ -z "$dir" ]]; then
+    if [[ -z "$dir" || ! -f "$dir/.fetched" ]]; then
         log "fetching the $1 $2 source package"
+        [[ -n "$dir" ]] && rm -rf "$dir"
         if [[ ! -f "$apt_dir/updated" ]]; then apt-get "${apt_opts[@]}" update -qq >&2 && touch "$apt_dir/updated"; fi
         (cd "$work" && apt-get "${apt_opts[@]}" source -qq "$1=$2" >&2)
         dir=$(find "$work" -maxdepth 1 -type d -name "$1-*" -print -quit)
+        touch "$dir/.fetched"
     fi
     echo "$dir"
 }
@@ -55,9 +57,9 @@ toolchain_file=$(cd "$(dirname "$0")/../../cmake" && pwd)/mingw-w64.cmake
 if [[ ! -f "$prefix/lib/libsodium.dll.a" ]]; then
     src=$(fetch libsodium "$sodium_version")
     log "building libsodium"
-    (cd "$src" && ./autogen.sh -s >/dev/null 2>&1 &&
-        ./configure -q --host=$triplet --prefix="$prefix" --disable-static CC=$triplet-gcc-posix >&2 &&
-        make -s -j"$jobs" >&2 && make -s install >&2)
+    (cd "$src" && ./autogen.sh -s && ./configure --host=$triplet --prefix="$prefix" --disable-static \
+        CC=$triplet-gcc-posix && make -j"$jobs" && make install) >"$work/sodium-build.log" 2>&1 ||
+        { tail -40 "$work/sodium-build.log" >&2; exit 1; }
 fi
 
 if [[ ! -f "$prefix/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" || ! -f "$prefix/lib/cmake/Qt6Test/Qt6TestConfig.cmake" ]]; then
@@ -77,7 +79,7 @@ if [[ ! -f "$prefix/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" || ! -f "$prefi
         -DFEATURE_system_doubleconversion=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF \
         -DFEATURE_openssl=OFF -DFEATURE_zstd=OFF >"$work/qt-configure.log" 2>&1 ||
         { tail -40 "$work/qt-configure.log" >&2; exit 1; }
-    log "building Qt (the long part: about half an hour on two cores)"
+    log "building Qt (the long part: about a quarter of an hour on two cores)"
     cmake --build "$work/qt-build" --parallel "$jobs" >"$work/qt-build.log" 2>&1 ||
         { grep -B2 -A10 -m3 'error' "$work/qt-build.log" >&2; exit 1; }
     cmake --install "$work/qt-build" >/dev/null
