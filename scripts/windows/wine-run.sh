@@ -18,7 +18,7 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     exec 9>"$WINEPREFIX.lock"
     flock 9
     if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-        "$wine" wineboot --init >/dev/null 2>&1 && wineserver -w
+        "$wine" wineboot --init >/dev/null 2>&1 && timeout 120 wineserver -w
         [[ -f "$WINEPREFIX/system.reg" ]] || { echo "Wine cannot start: no prefix was created at $WINEPREFIX" >&2; exit 1; }
     fi
     flock -u 9

@@ -18,7 +18,7 @@ until_true() {  # until_true SECONDS COMMAND...
     while ((tries-- > 0)); do "$@" && return 0; sleep 0.1; done
     return 1
 }
-wine wineboot --init >/dev/null 2>&1 && wineserver -w
+wine wineboot --init >/dev/null 2>&1 && timeout 120 wineserver -w
 [[ -f "$WINEPREFIX/system.reg" ]] || { echo "Wine cannot start: no prefix was created"; exit 1; }
 reg() { wine reg "$@" >/dev/null 2>&1; }
 # Stand-ins for the system-information tool, the help viewer and the browser.
