@@ -44,8 +44,8 @@ void WinClipboard::setSecretText(const QString& text)
     if (!opened)
         return;
     EmptyClipboard();
-    const std::wstring wide = text.toStdWString();
-    put(CF_UNICODETEXT, globalCopy(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)));
+    // QString is already UTF-16 with a closing zero, the form CF_UNICODETEXT takes.
+    put(CF_UNICODETEXT, globalCopy(text.utf16(), (text.size() + 1) * sizeof(char16_t)));
     const DWORD no = 0;
     put(RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"), globalCopy(&no, sizeof no));
     put(RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"), globalCopy(&no, sizeof no));
