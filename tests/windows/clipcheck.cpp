@@ -1,6 +1,7 @@
 // Reads the Windows clipboard as another program would: writes its CF_UNICODETEXT as UTF-8 bytes to
 // the file named on the command line, and fails unless the copy also carries the three formats that
-// keep it out of clipboard monitors, clipboard history and cloud sync.
+// keep it out of clipboard monitors, clipboard history and cloud sync. With --clear it empties the
+// clipboard instead, so that what is read later cannot be left over from an earlier copy.
 #include <windows.h>
 
 #include <cstdio>
@@ -11,6 +12,10 @@ int main(int argc, char** argv)
 {
     if (argc != 2 || !OpenClipboard(nullptr))
         return 2;
+    if (std::strcmp(argv[1], "--clear") == 0) {
+        const bool emptied = EmptyClipboard();
+        return CloseClipboard() && emptied ? 0 : 2;
+    }
     int status = 0;
     for (const char* name : {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
                              "CanUploadToCloudClipboard"}) {
