@@ -73,8 +73,8 @@ copied() {
 generate_and_copy() {
     # The stored length is the spin control's, so SET - 1 is typed into the field (its middle is 260,106
     # in the window) and the spin control steps up from there; typing first keeps a retry at SET.
-    [[ -z $1 ]] || xdotool mousemove --window "$main" 260 106 click 1 sleep 0.3 key ctrl+a type $(($1 - 1))
-    [[ -z $1 ]] || xdotool key Tab Up
+    [[ -z $1 ]] || { xdotool mousemove --window "$main" 260 106 click 1 sleep 0.3 key ctrl+a type $(($1 - 1)) &&
+        xdotool key Tab Up; }
     press "$main" alt+g alt+c
 }
 clipboard_holds() {
@@ -113,10 +113,7 @@ sysinfo() {
     if [[ $4 == message ]]; then
         check "System Info, $1: the message" act 10 press "$about" alt+s -- windows_named Corvane 2
         box=$(xdotool search --onlyvisible --name '^Corvane$' | grep -vx "$main" | head -n1)
-        for try in 1 2 3; do
-            xdotool windowfocus --sync "$box" key Return
-            until_true 5 windows_named Corvane 1 && break
-        done
+        act 5 xdotool windowfocus --sync "$box" key Return -- windows_named Corvane 1
         check "System Info, $1: nothing started" test ! -s "$CORVANE_STANDIN_LOG"
     else
         check "System Info, $1: $4 starts" act 10 press "$about" alt+s -- grep -qi "$4" "$CORVANE_STANDIN_LOG"
