@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <initializer_list>
 
 namespace corvane {
 namespace {
@@ -10,9 +11,12 @@ namespace {
 HGLOBAL globalCopy(const void* data, SIZE_T size)
 {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!memory)
+    void* target = memory ? GlobalLock(memory) : nullptr;
+    if (!target) {
+        GlobalFree(memory);
         return nullptr;
-    std::memcpy(GlobalLock(memory), data, size);
+    }
+    std::memcpy(target, data, size);
     GlobalUnlock(memory);
     return memory;
 }
@@ -47,9 +51,9 @@ void WinClipboard::setSecretText(const QString& text)
     // QString is already UTF-16 with a closing zero, the form CF_UNICODETEXT takes.
     put(CF_UNICODETEXT, globalCopy(text.utf16(), (text.size() + 1) * sizeof(char16_t)));
     const DWORD no = 0;
-    put(RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"), globalCopy(&no, sizeof no));
-    put(RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"), globalCopy(&no, sizeof no));
-    put(RegisterClipboardFormatW(L"CanUploadToCloudClipboard"), globalCopy(&no, sizeof no));
+    for (const wchar_t* name :
+         {L"ExcludeClipboardContentFromMonitorProcessing", L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"})
+        put(RegisterClipboardFormatW(name), globalCopy(&no, sizeof no));
     CloseClipboard();
 }
 
