@@ -46,7 +46,7 @@ public:
     int classValue(int index) const override { return index < 4 || extended ? 1 : 0; }
     QString specialSetText() const override { return specialCharacterSet(); }
     QString extendedSetText() const override { return extendedCharacterSet(); }
-    QString lengthText() const override { return QString::number(passwordLength); }
+    QString lengthText() const override { return length; }
     QString countText() const override { return count; }
     void setPasswordText(const QString& value) override { password = value; }
     QString passwordText() const override { return password; }
@@ -56,7 +56,7 @@ public:
     void focusLengthSelectAll() override {}
     void focusCountSelectAll() override {}
 
-    QString count, password;
+    QString count, length = QString::number(passwordLength), password;
     bool extended;
     QStringList list, messages;
 };
