@@ -56,7 +56,7 @@ private slots:
         random.bounded(25);
         // In passwords of 50, as the engine draws them, over many chunks of the keystream.
         std::array<std::uint32_t, 50> password{};
-        for (quint32 drawn = 0; drawn < buckets * perBucket; drawn += password.size()) {
+        for (std::size_t drawn = 0; drawn < std::size_t(buckets) * perBucket; drawn += password.size()) {
             random.reseed();
             random.fill(n, password);
             for (const std::uint32_t draw : password)
