@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 namespace corvane {
 
@@ -12,8 +13,18 @@ public:
     // Uniform in [0, n), without modulo bias. n must be at least 1.
     virtual std::uint32_t bounded(std::uint32_t n) = 0;
 
-    // Called at the start of every password; a real source fetches fresh entropy here.
+    // Independent draws of bounded(n) into every slot; a bulk source serves a whole password at once.
+    virtual void fill(std::uint32_t n, std::span<std::uint32_t> draws)
+    {
+        for (std::uint32_t& draw : draws)
+            draw = bounded(n);
+    }
+
+    // Called at the start of every password: nothing the previous password drew may outlive it.
     virtual void reseed() {}
+
+    // Called when a batch is done: a real source wipes whatever it still holds.
+    virtual void release() {}
 };
 
 } // namespace corvane

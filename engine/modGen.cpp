@@ -6,6 +6,10 @@
 #include "NumericText.h"
 #include "RandomSource.h"
 
+#include <algorithm>
+#include <array>
+#include <span>
+
 namespace corvane {
 
 bool modGen::MakePassword()
@@ -48,12 +52,16 @@ bool modGen::MakePassword()
         return false;
     }
 
-    const auto length = toInt32(m_state.lengthText);
-    if (!length) {
+    // A batch converts the same text for every password; the conversion is the costly part of it.
+    if (m_state.lengthText != m_convertedText || m_state.lengthText.isNull() != m_convertedText.isNull()) {
+        m_convertedText = m_state.lengthText;
+        m_convertedLength = toInt32(m_convertedText);
+    }
+    if (!m_convertedLength) {
         m_view.showMessage(msgEnterNumeric);
         return false;
     }
-    DrawPassword(*length);
+    DrawPassword(*m_convertedLength);
     return true;
 }
 
@@ -66,8 +74,16 @@ QString modGen::DrawPassword(const qint32& length)
         password.resize(length);
         const QChar* characters = pool.constData();
         const auto n = static_cast<std::uint32_t>(pool.size());
-        for (QChar& slot : password)
-            slot = characters[m_random.bounded(n)];
+        // Positions in blocks, so the source is asked once per password of the usual lengths.
+        std::array<std::uint32_t, maxLength> positions;
+        QChar* slot = password.data();
+        for (qint32 left = length; left > 0;) {
+            const auto block = std::span(positions).first(std::min<std::size_t>(positions.size(), left));
+            m_random.fill(n, block);
+            for (const std::uint32_t position : block)
+                *slot++ = characters[position];
+            left -= static_cast<qint32>(block.size());
+        }
     }
     m_view.setPasswordText(password);
     return password;
@@ -102,6 +118,7 @@ void modGen::Generate()
             break;
         m_view.addListEntry(m_view.passwordText());
     }
+    m_random.release();
 }
 
 } // namespace corvane

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace corvane {
 
 class GeneratorView;
@@ -37,6 +39,8 @@ private:
     GeneratorView& m_view;
     GenerationState& m_state;
     RandomSource& m_random;
+    QString m_convertedText;
+    std::optional<qint32> m_convertedLength;
 };
 
 } // namespace corvane

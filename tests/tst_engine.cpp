@@ -3,6 +3,11 @@
 
 #include <QTest>
 
+#include <array>
+#include <cmath>
+#include <numeric>
+#include <vector>
+
 using namespace corvane;
 
 class TestEngine : public QObject
@@ -29,17 +34,43 @@ private slots:
         QCOMPARE(toInt32(text).value_or(-1), int32);
     }
 
-    // For n = 3 * 2^30 a quarter of all words must be rejected; kept, they would land in the lowest third
-    // and lift its share from 1/3 to 1/2. Drawing for 25 first shows the floor follows n.
-    void boundedHasNoBias()
+    // Bytes serve pools of up to 256 (93 rejects the top 70 byte values, 129 nearly half of all
+    // bytes), words the larger ones (for 3 * 2^30 a quarter of them; kept, they would lift the
+    // lowest third's share from 1/3 to 1/2). Drawing for 25 first shows the limits follow n.
+    void drawsAreUniform_data()
     {
+        QTest::addColumn<quint32>("n");
+        QTest::addRow("93, bytes") << 93u;
+        QTest::addRow("129, bytes, half rejected") << 129u;
+        QTest::addRow("300, words") << 300u;
+        QTest::addRow("3 * 2^30, a quarter of the words rejected") << 0xC0000000u;
+    }
+
+    void drawsAreUniform()
+    {
+        QFETCH(quint32, n);
+        const quint32 buckets = n <= 300 ? n : 12;
+        const int perBucket = 1000;
+        std::vector<int> counts(buckets);
         SodiumRandom random;
         random.bounded(25);
-        constexpr std::uint32_t n = 0xC0000000u;
-        int lowestThird = 0;
-        for (int i = 0; i < 3000; ++i)
-            lowestThird += random.bounded(n) < n / 3 ? 1 : 0;
-        QVERIFY2(lowestThird > 850 && lowestThird < 1150, qPrintable(QString::number(lowestThird)));
+        // In passwords of 50, as the engine draws them, over many chunks of the keystream.
+        std::array<std::uint32_t, 50> password{};
+        for (std::size_t drawn = 0; drawn < std::size_t(buckets) * perBucket; drawn += password.size()) {
+            random.reseed();
+            random.fill(n, password);
+            for (const std::uint32_t draw : password)
+                ++counts[std::uint64_t(draw) * buckets / n];
+        }
+        random.release();
+        const double expected = double(std::accumulate(counts.cbegin(), counts.cend(), 0)) / buckets;
+        double chiSquare = 0;
+        for (const int count : counts)
+            chiSquare += (count - expected) * (count - expected) / expected;
+        // Chi-square's bound at p = 1e-6 (Wilson-Hilferty), so a fair source practically never fails.
+        const double df = buckets - 1, spread = 2 / (9 * df);
+        const double bound = df * std::pow(1 - spread + 4.753 * std::sqrt(spread), 3);
+        QVERIFY2(chiSquare < bound, qPrintable(QStringLiteral("chi-square %1, bound %2").arg(chiSquare).arg(bound)));
     }
 };
 

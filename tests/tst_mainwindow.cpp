@@ -122,7 +122,7 @@ private slots:
     }
 
     // The list after Generate as Copy puts it on the clipboard, then the messages shown and the control
-    // left with the focus. The list held "old" before; the draws walk through the pool in its order.
+    // left with the focus. The list held two rows, one selected; the draws walk through the pool in order.
     void generate_data()
     {
         QTest::addColumn<QStringList>("presets");
@@ -157,7 +157,8 @@ private slots:
         Harness h(presets);
         h.child<QLineEdit>("txtChars")->setText(length);
         h.child<QLineEdit>("txtNumOf")->setText(count);
-        h.list()->addItem("old");
+        h.list()->addItems({"old", "old"});
+        h.list()->setCurrentRow(1);
         h.click("cmdGen");
         const QString focus = h.window->focusWidget()->objectName();
         h.click("cmdSave");

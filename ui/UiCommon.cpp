@@ -58,9 +58,14 @@ QPixmap loadPicture(const QString& resource, QSize size, qreal ratio)
     return QPixmap::fromImage(std::move(image));
 }
 
-QCursor hoverCursor()
+const QCursor& hoverCursor()
 {
-    return QCursor(loadPicture(QStringLiteral(":/corvane/cursor101.png"), QSize(32, 32), 1.0), 6, 0);
+    // Made at the first hover, then kept for every move: decoding the picture and making a native
+    // cursor on each move costs more than the move itself. Never destroyed, so that it cannot
+    // outlive the application object it was made under.
+    static const QCursor* cursor =
+        new QCursor(loadPicture(QStringLiteral(":/corvane/cursor101.png"), QSize(32, 32), 1.0), 6, 0);
+    return *cursor;
 }
 
 void setHoverCursor(QWidget* widget)

@@ -31,9 +31,8 @@ constexpr QRect twipsRect(int left, int top, int width, int height)
 QFont sansFont(qreal pointSize = 8.25);
 QFont monoFont(qreal pointSize);
 
-// Cursor 101: the pointing hand shown over clickable pictures and link buttons. Loaded anew on
-// every call, the way the pictures set it on each mouse move.
-QCursor hoverCursor();
+// Cursor 101: the pointing hand shown over clickable pictures and link buttons, made once.
+const QCursor& hoverCursor();
 
 // A picture from the resources at SIZE points for a screen of RATIO device pixels per point, from
 // its @2x twin where the screen is dense, so that nothing sharp is drawn from enlarged 1x art.

@@ -9,35 +9,35 @@
 
 namespace corvane {
 
-QString listText(const QStringList& entries)
+namespace {
+
+// One pass that appends each entry straight into the text: gathering copies first and joining them
+// after touches every entry three times, and a long list does not stay in the cache between those
+// visits. The entries of a batch share one length, so the first sizes the text.
+template <typename EntryAt>
+QString joinLines(qsizetype count, EntryAt entryAt)
 {
     static const QString lineEnd = QStringLiteral("\r\n");
-    qsizetype total = 0;
-    for (const QString& entry : entries)
-        total += entry.size() + lineEnd.size();
     QString text;
-    text.reserve(total);
-    for (const QString& entry : entries) {
-        text += entry;
+    if (count > 0)
+        text.reserve(count * (entryAt(0).size() + lineEnd.size()));
+    for (qsizetype position = 0; position < count; ++position) {
+        text += entryAt(position);
         text += lineEnd;
     }
     return text;
 }
 
+} // namespace
+
+QString listText(const QStringList& entries)
+{
+    return joinLines(entries.size(), [&](qsizetype position) -> const QString& { return entries[position]; });
+}
+
 void CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipboard& clipboard)
 {
-    // One pass that appends each entry straight into the text: gathering copies first and joining
-    // them after touches every entry three times, and a long list does not stay in the cache
-    // between those visits. The entries of a batch share one length, so the first sizes the text.
-    static const QString lineEnd = QStringLiteral("\r\n");
-    const int count = list.count();
-    QString text;
-    if (count > 0)
-        text.reserve(qsizetype(count) * (list.item(0)->text().size() + lineEnd.size()));
-    for (int position = 0; position < count; ++position) {
-        text += list.item(position)->text();
-        text += lineEnd;
-    }
+    const QString text = joinLines(list.count(), [&](qsizetype position) { return list.item(int(position))->text(); });
     state.copyPosition = -1;
     clipboard.setSecretText(text);
 }

@@ -22,7 +22,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace corvane {
 namespace {
@@ -267,7 +270,15 @@ QString frmMain::countText() const
 void frmMain::clearList()
 {
     m_pendingEntries.clear();
-    lstPass->clear();
+    if (!m_gathering) {
+        lstPass->clear();
+        return;
+    }
+    // Emptied as the user sees it: nothing selected or current, scrolled to the top.
+    m_stale = true;
+    m_listed = 0;
+    lstPass->setCurrentRow(-1);
+    lstPass->scrollToTop();
 }
 
 void frmMain::addListEntry(const QString& entry)
@@ -282,10 +293,30 @@ void frmMain::addListEntry(const QString& entry)
 
 void frmMain::flushListEntries()
 {
-    if (m_pendingEntries.isEmpty())
+    if (!m_stale) {
+        lstPass->addItems(m_pendingEntries);
+        m_pendingEntries.clear();
         return;
-    lstPass->addItems(m_pendingEntries);
+    }
+    // A stale row takes a new entry's text: deleting a list item and making another costs three
+    // allocations each way, more than drawing the password. The rows change unannounced, then
+    // once as a range, not with a model update per row.
+    QAbstractItemModel* model = lstPass->model();
+    const int reused = int(std::min<qsizetype>(lstPass->count() - m_listed, m_pendingEntries.size()));
+    if (reused > 0) {
+        {
+            const QSignalBlocker unannounced(model);
+            for (int i = 0; i < reused; ++i)
+                lstPass->item(m_listed + i)->setText(m_pendingEntries[i]);
+        }
+        emit model->dataChanged(model->index(m_listed, 0), model->index(m_listed + reused - 1, 0));
+    }
+    if (reused < m_pendingEntries.size())
+        lstPass->addItems(m_pendingEntries.mid(reused));
+    m_listed += int(m_pendingEntries.size());
     m_pendingEntries.clear();
+    if (lstPass->count() > m_listed)
+        model->removeRows(m_listed, lstPass->count() - m_listed);
 }
 
 void frmMain::showMessage(const QString& text)
@@ -323,6 +354,7 @@ void frmMain::cmdGen_Click()
     m_engine.Generate();
     m_gathering = false;
     flushListEntries();
+    m_stale = false;
     lstPass->setUpdatesEnabled(true);
 }
 

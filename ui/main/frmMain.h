@@ -88,9 +88,12 @@ private:
     QString m_txtNon;
     QString m_txtMisc;
 
-    // Entries of the Generate batch in progress, put into the list at once when it ends.
+    // Entries of the Generate batch in progress, put into the list at once when it ends. While a
+    // batch runs the emptied list keeps its rows, stale from m_listed on, to take the new texts.
     QStringList m_pendingEntries;
     bool m_gathering = false;
+    bool m_stale = false;
+    int m_listed = 0;
 
     PictureBox* Image2;
     PictureBox* Image4;
