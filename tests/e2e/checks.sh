@@ -15,7 +15,8 @@ warn_texts=(Label1=64,24,212,16 Label2=16,64,281,41 Label3=16,120,281,57 cmdOk=2
 # The whole room of each caption of the main window: the label or check box, the inside of each button.
 captions=(Label2=144,64,137,17 Label1=296,99,91,13 Label3=296,131,111,13 cmdSave=17,313,64,19
     cmdSaveIt=124,313,64,19 cmdGen=232,313,64,19 cmdClose=340,313,64,19)
-box_widths=(193 225 201 225 233)
+# The second box's room ends where txtNumOf begins, which overlaps it.
+box_widths=(193 218 201 225 233)
 for i in 0 1 2 3 4; do captions+=("chkOpt($i)=14,$((96 + 24 * i)),${box_widths[i]},17"); done
 # Each picture of the main window where no text lies on it: the banner at its two ends, beside the title
 # text, with the padlock and the shield; the help and About pictures.
@@ -33,7 +34,9 @@ readable() {
 }
 # captions_whole SHOT: at $factor no caption of the main window reaches the edge of its room.
 captions_whole() {
-    python3 "$checks_dir/contrast.py" --whole "$1" $(in_pixels "${captions[*]}") >"$1.whole" ||
+    local rooms=() caption
+    for caption in "${captions[@]}"; do rooms+=("${caption%%=*}=$(in_pixels "${caption#*=}")"); done
+    python3 "$checks_dir/contrast.py" --whole "$1" "${rooms[@]}" >"$1.whole" ||
         { grep -v 'whole$' "$1.whole"; return 1; }
 }
 # pictures_sharp SHOT: at $factor each picture matches its 2x art closely, and better than its 1x art

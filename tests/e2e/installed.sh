@@ -29,6 +29,7 @@ for factor in 1.5 2; do
     sleep 0.5
     # 420 x 340 points, in device pixels.
     eval "$(xdotool getwindowgeometry --shell "$win")"
+    echo "$factor x: the window is ${WIDTH}x$HEIGHT"
     [[ ${WIDTH}x$HEIGHT == $(in_pixels 420x340) ]] || fail "at $factor x the window is ${WIDTH}x$HEIGHT, not $(in_pixels 420x340)"
     ! grep -q imageformats /proc/$app/maps || fail "image plugins loaded: $(grep -o 'imageformats/.*' /proc/$app/maps | sort -u)"
     import -window "$win" "$work/shot.png"
