@@ -21,18 +21,10 @@ MINIMUM = 4.5
 
 
 def read_pixels(path):
-    ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True, capture_output=True).stdout
-    fields, start = [], 0
-    while len(fields) < 4:  # P6, width, height, maximum, each ended by one blank
-        while ppm[start:start + 1].isspace():
-            start += 1
-        end = start
-        while not ppm[end:end + 1].isspace():
-            end += 1
-        fields.append(ppm[start:end])
-        start = end
-    width, height = int(fields[1]), int(fields[2])
-    return width, height, ppm[start + 1:]
+    size = subprocess.run(["identify", "-format", "%w %h", path], check=True, capture_output=True, text=True)
+    width, height = (int(v) for v in size.stdout.split())
+    data = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
+    return width, height, data
 
 
 def luminance(rgb):
