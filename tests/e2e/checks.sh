@@ -48,7 +48,7 @@ pictures_sharp() {
         for scale in 1x 2x; do picture_art "$shot" $scale $part "$shot.$part-$scale.png"; done
         sharp=$(rmse "$shot.$part.png" "$shot.$part-2x.png") blurred=$(rmse "$shot.$part.png" "$shot.$part-1x.png")
         echo "    $part: error against 2x art $sharp, against 1x art enlarged $blurred"
-        awk -v s="$sharp" -v b="$blurred" 'BEGIN { exit !(s < 0.03 && 2 * s < b) }' || status=1
+        awk -v s="$sharp" -v b="$blurred" 'BEGIN { exit !(s < 0.02 && 2 * s < b) }' || status=1
     done
     return $status
 }
