@@ -50,10 +50,11 @@ void QtClipboard::outliveWindows()
         quitWhenDone();
     });
     // Losing the clipboard to another program is reported as a change, whoever made it.
-    QObject::connect(QGuiApplication::clipboard(), &QClipboard::changed, qGuiApp, [quitWhenDone](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard)
-            quitWhenDone();
-    });
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::changed, qGuiApp,
+                     [quitWhenDone](QClipboard::Mode mode) {
+                         if (mode == QClipboard::Clipboard)
+                             quitWhenDone();
+                     });
 }
 
 } // namespace corvane
