@@ -30,8 +30,10 @@ for factor in 1.5 2; do
     # 420 x 340 points, in device pixels.
     eval "$(xdotool getwindowgeometry --shell "$win")"
     echo "$factor x: the window is ${WIDTH}x$HEIGHT"
-    [[ ${WIDTH}x$HEIGHT == $(in_pixels 420x340) ]] || fail "at $factor x the window is ${WIDTH}x$HEIGHT, not $(in_pixels 420x340)"
-    ! grep -q imageformats /proc/$app/maps || fail "image plugins loaded: $(grep -o 'imageformats/.*' /proc/$app/maps | sort -u)"
+    [[ ${WIDTH}x$HEIGHT == $(in_pixels 420x340) ]] ||
+        fail "at $factor x the window is ${WIDTH}x$HEIGHT, not $(in_pixels 420x340)"
+    ! grep -q imageformats /proc/$app/maps ||
+        fail "image plugins loaded: $(grep -o 'imageformats/.*' /proc/$app/maps | sort -u)"
     import -window "$win" "$work/shot.png"
     [[ -n $keep && $factor == 2 ]] && cp "$work/shot.png" "$keep"
     captions_whole "$work/shot.png" || fail "captions cut off at $factor x"

@@ -27,6 +27,7 @@ unset WAYLAND_DISPLAY XAUTHORITY XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SE
 xdo() { timeout 10 xdotool "$@"; }
 visible() { xdo search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
 shown() { [[ -n "$(visible "$1")" ]]; }
+not_shown() { ! shown "${1:-Corvane}"; }
 fail() { why=$1; return 1; }
 
 # A fresh home per scenario; its bin holds an xdg-open that notes what the program asks it to open.
@@ -107,7 +108,10 @@ scenario_dark_theme() {
         fail "About did not close" || return 1
     click 250 106 && xdo key ctrl+a type 3 && xdo key alt+g
     local box=''
-    message_box() { box=$(xdo search --onlyvisible --name '^Corvane$' | grep -vx "$(visible Corvane)" | head -n1); [[ -n $box ]]; }
+    message_box() {
+        box=$(xdo search --onlyvisible --name '^Corvane$' | grep -vx "$(visible Corvane)" | head -n1)
+        [[ -n $box ]]
+    }
     poll 10 message_box || fail "a length of 3 gave no message" || return 1
     sleep 0.5 && eval "$(xdo getwindowgeometry --shell "$box" | grep -E '^(WIDTH|HEIGHT)=')" &&
         readable_window "$box" "message=8,8,$((WIDTH - 16)),$((HEIGHT / 2 - 8))"
@@ -122,15 +126,13 @@ scenario_copy_outlives_window() {
         fail "the copy was lost at Close" || return 1
     timeout 5 xclip -o -selection clipboard -t TARGETS | grep -qx x-kde-passwordManagerHint ||
         fail "the kept copy is no longer marked secret" || return 1
-    launch && main_window && click 250 106 && xdo key alt+o && poll 10 not_running || fail "a second start did not run normally" ||
-        return 1
+    launch && main_window && click 250 106 && xdo key alt+o && poll 10 not_running ||
+        fail "a second start did not run normally" || return 1
     app_pid=$keeper
     timeout 5 xclip -o -selection clipboard | cmp -s "$work/clip" - || fail "the second start lost the copy" || return 1
     printf 'something else' | timeout 5 xclip -i -selection clipboard
     poll 2 not_running || fail "Corvane still runs after another program took the clipboard"
 }
-not_shown() { ! shown "${1:-Corvane}"; }
-
 for scenario in copy_help_presets warning_at_start_once dark_theme copy_outlives_window; do
     if "scenario_$scenario"; then echo "PASS $scenario"; else
         echo "FAIL $scenario: ${why:-a step failed}"; failed=$((failed + 1))
