@@ -7,6 +7,7 @@
 #include "QtShell.h"
 #include "Services.h"
 #include "SodiumRandom.h"
+#include "UiCommon.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -24,6 +25,12 @@ int main(int argc, char* argv[])
     // Ties the window to its desktop entry and icon where the compositor asks (Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("example.corvane.Corvane"));
     QApplication::setApplicationVersion(QString::fromLatin1(corvane::build::fileVersionText));
+    // Set before any window exists, so a dark desktop theme cannot leave the fixed colours unpaired.
+    QApplication::setPalette(corvane::classicPalette());
+#ifndef Q_OS_WIN
+    // Windows keeps a copy after its program ends; X11 and Wayland do not.
+    corvane::QtClipboard::outliveWindows();
+#endif
 
     corvane::QtSettingsStore settings;
     corvane::QtShell shell;

@@ -5,6 +5,18 @@
 #include <QMimeData>
 
 namespace corvane {
+namespace {
+
+const QString secretHint = QStringLiteral("x-kde-passwordManagerHint");
+
+bool holdsSecretCopy()
+{
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const QMimeData* data = clipboard->ownsClipboard() ? clipboard->mimeData() : nullptr;
+    return data && data->hasFormat(secretHint);
+}
+
+} // namespace
 
 QMimeData* QtClipboard::secretMimeData(const QString& text)
 {
@@ -13,7 +25,7 @@ QMimeData* QtClipboard::secretMimeData(const QString& text)
 #if defined(Q_OS_MACOS)
     data->setData(QStringLiteral("application/x-nspasteboard-concealed-type"), QByteArray("secret"));
 #else
-    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArray("secret"));
+    data->setData(secretHint, QByteArray("secret"));
 #endif
     return data;
 }
@@ -23,6 +35,26 @@ void QtClipboard::setSecretText(const QString& text)
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setMimeData(secretMimeData(text));
+}
+
+void QtClipboard::outliveWindows()
+{
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    static bool windowsGone = false;
+    const auto quitWhenDone = [] {
+        if (windowsGone && !holdsSecretCopy())
+            QCoreApplication::quit();
+    };
+    QObject::connect(qGuiApp, &QGuiApplication::lastWindowClosed, qGuiApp, [quitWhenDone] {
+        windowsGone = true;
+        quitWhenDone();
+    });
+    // Losing the clipboard to another program is reported as a change, whoever made it.
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::changed, qGuiApp,
+                     [quitWhenDone](QClipboard::Mode mode) {
+                         if (mode == QClipboard::Clipboard)
+                             quitWhenDone();
+                     });
 }
 
 } // namespace corvane

@@ -25,6 +25,7 @@ if [[ "${1:-}" == "--test" ]]; then
         autoconf automake libtool               # libsodium for Windows, from its Debian source
         wine wine64 fonts-wine                  # the Windows build's tests
     )
+    packages+=(qt6ct)                           # the end-to-end run under a dark colour scheme
 fi
 
 missing=()

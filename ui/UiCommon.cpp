@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include <utility>
+
 namespace corvane {
 
 QFont sansFont(qreal pointSize)
@@ -71,6 +73,25 @@ const QCursor& hoverCursor()
 void setHoverCursor(QWidget* widget)
 {
     widget->setCursor(hoverCursor());
+}
+
+QPalette classicPalette()
+{
+    QPalette palette;
+    const std::pair<QPalette::ColorRole, QRgb> roles[] = {
+        {QPalette::Window, 0xf0f0f0},        {QPalette::WindowText, 0x000000}, {QPalette::Base, 0xffffff},
+        {QPalette::AlternateBase, 0xf7f7f7}, {QPalette::Text, 0x000000},       {QPalette::Button, 0xf0f0f0},
+        {QPalette::ButtonText, 0x000000},    {QPalette::BrightText, 0xffffff}, {QPalette::Light, 0xffffff},
+        {QPalette::Midlight, 0xe3e3e3},      {QPalette::Mid, 0xa0a0a0},        {QPalette::Dark, 0xa0a0a0},
+        {QPalette::Shadow, 0x696969},        {QPalette::Highlight, 0x0078d7},  {QPalette::HighlightedText, 0xffffff},
+        {QPalette::Link, 0x0000ff},          {QPalette::LinkVisited, 0x800080}, {QPalette::ToolTipBase, 0xffffe1},
+        {QPalette::ToolTipText, 0x000000},   {QPalette::PlaceholderText, 0x6d6d6d},
+    };
+    for (const auto& [role, rgb] : roles)
+        palette.setColor(role, QColor(rgb));
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, QColor(0x6d6d6d));
+    return palette;
 }
 
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)

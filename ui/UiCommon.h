@@ -39,6 +39,10 @@ const QCursor& hoverCursor();
 QPixmap loadPicture(const QString& resource, QSize size, qreal ratio);
 void setHoverCursor(QWidget* widget);
 
+// The light face of a classic Windows program, every role of every group set, so that a dark desktop
+// theme changes none of it: the pictures, the blue headings and the white fields were drawn for it.
+QPalette classicPalette();
+
 // Sets one colour of a widget's palette, leaving the rest as the style gives it.
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 

@@ -27,6 +27,7 @@ unset WAYLAND_DISPLAY XAUTHORITY XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SE
 xdo() { timeout 10 xdotool "$@"; }
 visible() { xdo search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
 shown() { [[ -n "$(visible "$1")" ]]; }
+not_shown() { ! shown "${1:-Corvane}"; }
 fail() { why=$1; return 1; }
 
 # A fresh home per scenario; its bin holds an xdg-open that notes what the program asks it to open.
@@ -36,8 +37,10 @@ new_home() {
     printf '#!/bin/sh\necho "$@" >>"%s/opened"\n' "$home" >"$home/bin/xdg-open"
     chmod +x "$home/bin/xdg-open"
 }
-launch() { HOME="$home" XDG_CONFIG_HOME="$home/config" PATH="$home/bin:$PATH" "$app" >>"$home/log" 2>&1 &
-    app_pid=$!; }
+launch() { env HOME="$home" XDG_CONFIG_HOME="$home/config" PATH="$home/bin:$PATH" \
+    ${theme:+QT_QPA_PLATFORMTHEME=$theme} "$app" >>"$home/log" 2>&1 & app_pid=$!; }
+theme=''
+
 # Waits for the main window and notes its place: X, Y.
 main_window() {
     poll 15 shown Corvane || fail "main window did not appear" || return 1
@@ -65,7 +68,8 @@ scenario_copy_help_presets() {
     [[ "$(<"$home/opened")" == "file://$(cd "$(dirname "$app")" && pwd)/Corvane.chm" ]] ||
         fail "F1 opened $(<"$home/opened")" || return 1
     click 279 101 && click 279 101 && click 279 143 # length up twice, count down once
-    xdo key alt+o && poll 10 not_running || fail "Alt+O did not close the program" || return 1
+    xdo key alt+o && poll 10 not_shown || fail "Alt+O did not close the window" || return 1
+    stop_app # it keeps the copy on the clipboard; copy_outlives_window follows that
     launch && main_window && copied 4 32
 }
 scenario_warning_at_start_once() {
@@ -77,7 +81,59 @@ scenario_warning_at_start_once() {
     ! shown Warning || fail "the warning came a second time"
 }
 
-for scenario in copy_help_presets warning_at_start_once; do
+source "$(dirname "$0")/checks.sh"
+factor=1
+# readable_window WINDOW-ID NAME=X,Y,W,H...: a screenshot of the window, each text readable in it.
+readable_window() {
+    import -window "$1" "$work/shot.png" && readable "$work/shot.png" "${@:2}" ||
+        fail "text too faint: $(grep -v ' ok$' "$work/shot.png.contrast" | paste -sd';')"
+}
+# Under qt6ct's darker colour scheme: the warning at start, the main window with a list, the About window
+# and a message box.
+scenario_dark_theme() {
+    local scheme=/usr/share/qt6ct/colors/darker.conf
+    [[ -f $scheme ]] || fail "qt6ct is not installed (scripts/install-deps.sh --test)" || return 1
+    new_home dark && mkdir -p "$home/config/qt6ct" && printf '[Presets]\nExtended=1\n' >"$ini"
+    printf '[Appearance]\ncolor_scheme_path=%s\ncustom_palette=true\nstyle=Fusion\n' "$scheme" \
+        >"$home/config/qt6ct/qt6ct.conf"
+    theme=qt6ct launch && theme=''
+    poll 15 shown Warning || fail "no warning at start" || return 1
+    grep -q libqt6ct "/proc/$app_pid/maps" || fail "the qt6ct theme was not loaded" || return 1
+    sleep 0.5 && readable_window "$(visible Warning)" "${warn_texts[@]}" || return 1
+    xdo mousemove --window "$(visible Warning)" 10 10 && xdo key Return
+    main_window && click 264 322 && readable_window "$(visible Corvane)" "${main_texts[@]}" || return 1
+    click 360 184 && poll 10 shown "About Corvane" || fail "no About window" || return 1
+    sleep 0.5 && readable_window "$(visible "About Corvane")" "${about_texts[@]}" || return 1
+    xdo mousemove --window "$(visible "About Corvane")" 327 196 click 1 && poll 10 not_shown "About Corvane" ||
+        fail "About did not close" || return 1
+    click 250 106 && xdo key ctrl+a type 3 && xdo key alt+g
+    local box=''
+    message_box() {
+        box=$(xdo search --onlyvisible --name '^Corvane$' | grep -vx "$(visible Corvane)" | head -n1)
+        [[ -n $box ]]
+    }
+    poll 10 message_box || fail "a length of 3 gave no message" || return 1
+    sleep 0.5 && eval "$(xdo getwindowgeometry --shell "$box" | grep -E '^(WIDTH|HEIGHT)=')" &&
+        readable_window "$box" "message=8,8,$((WIDTH - 16)),$((HEIGHT / 2 - 8))"
+}
+# After Copy and Close the copy stays on the clipboard, still marked secret, while another Corvane comes and
+# goes; the first process ends once another program takes the clipboard.
+scenario_copy_outlives_window() {
+    new_home outlive && launch && main_window && copied 5 30 || return 1
+    local keeper=$app_pid
+    click 372 322 && poll 5 not_shown || fail "Close left the window open" || return 1
+    timeout 5 xclip -o -selection clipboard >"$work/after" && cmp -s "$work/clip" "$work/after" ||
+        fail "the copy was lost at Close" || return 1
+    timeout 5 xclip -o -selection clipboard -t TARGETS | grep -qx x-kde-passwordManagerHint ||
+        fail "the kept copy is no longer marked secret" || return 1
+    launch && main_window && click 250 106 && xdo key alt+o && poll 10 not_running ||
+        fail "a second start did not run normally" || return 1
+    app_pid=$keeper
+    timeout 5 xclip -o -selection clipboard | cmp -s "$work/clip" - || fail "the second start lost the copy" || return 1
+    printf 'something else' | timeout 5 xclip -i -selection clipboard
+    poll 2 not_running || fail "Corvane still runs after another program took the clipboard"
+}
+for scenario in copy_help_presets warning_at_start_once dark_theme copy_outlives_window; do
     if "scenario_$scenario"; then echo "PASS $scenario"; else
         echo "FAIL $scenario: ${why:-a step failed}"; failed=$((failed + 1))
         sed 's/^/    program: /' "$home/log" 2>/dev/null

@@ -58,7 +58,7 @@ deb)
     field() { dpkg-deb -f "$deb" "$1"; }
     [[ "$(field Package) $(field Version) $(field Section)" == "corvane $version utils" ]] ||
         fail "Package, Version, Section are $(field Package) $(field Version) $(field Section)"
-    [[ $(field Recommends) == "xchm | kchmviewer" ]] || fail "Recommends is $(field Recommends)"
+    [[ $(field Recommends) == "xchm | kchmviewer, qt6-wayland" ]] || fail "Recommends is $(field Recommends)"
     for dep in libqt6widgets6 libsodium23 "fonts-liberation | fonts-dejavu-core"; do
         [[ ", $(field Depends)," == *", $dep"[' ,']* ]] || fail "Depends lacks $dep: $(field Depends)"
     done

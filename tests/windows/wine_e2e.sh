@@ -56,7 +56,8 @@ act() {
 }
 
 start() {
-    wine "${1:-$build/corvane.exe}" >>"$work/corvane.log" 2>&1 & disown
+    wine "${1:-$build/corvane.exe}" >>"$work/corvane.log" 2>&1 & corvane_pid=$!
+    disown
     until_true 30 windows_named Corvane 1 || return 1
     main=$(xdotool search --onlyvisible --name '^Corvane$' | head -n1)
     sleep 1 # mapped is not yet ready for input under Wine
@@ -92,7 +93,12 @@ stored() { wine reg query 'HKCU\Software\Corvane\Presets' /v "$1" 2>/dev/null | 
 check "the version resource reads 1.00" eval 'strings -el "$build/corvane.exe" | grep -A1 -x FileVersion | grep -qx 1.00'
 check "window opens" start
 check "Copy: five CR LF lines of 32, kept from history and cloud" copied 5 32 32
-check "presets stored in the registry on close" eval 'stop && stored Characters 32 && stored NumberOf 5 && stored Extended 0'
+# Windows keeps a copy after its program has ended; it is read before Wine itself shuts down.
+ended() { ! kill -0 "$corvane_pid" 2>/dev/null; }
+check "the copy outlives the program" eval 'act 10 press "$main" alt+o -- windows_named Corvane 0 &&
+    until_true 10 ended && clipboard_holds 5 32'
+check "presets stored in the registry on close" eval 'timeout 60 wineserver -w && stored Characters 32 &&
+    stored NumberOf 5 && stored Extended 0'
 start
 check "presets come back after a restart" copied 5 32
 stop
@@ -132,6 +138,53 @@ check "About opens the home page" act 10 press "$about" alt+t -- grep -q 'viewer
 act 10 press "$about" alt+e -- windows_named "About Corvane" 0
 check "F1 opens Corvane.chm" act 10 press "$main" F1 -- grep -qi 'viewer.exe .*\\Corvane.chm' "$CORVANE_STANDIN_LOG"
 stop
+
+# Windows dark mode with Qt asked to follow it: the warning at start, the main window with a list, the
+# About window and a message box, every text readable.
+source "$(dirname "$0")/../e2e/checks.sh"
+factor=1
+window_named() { xdotool search --onlyvisible --name "^$1\$" | grep -vx "${2:-none}" | head -n1; }
+readable_window() { # readable_window WINDOW-ID NAME=X,Y,W,H...
+    import -window "$1" "$work/shot.png" && readable "$work/shot.png" "${@:2}"
+}
+reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' /v AppsUseLightTheme /t REG_DWORD /d 0 /f
+reg add 'HKCU\Software\Corvane\Presets' /v Extended /d 1 /f
+reg delete 'HKCU\Software\Corvane\Presets' /v Warn /f
+QT_QPA_PLATFORM=windows:darkmode=2 wine "$build/corvane.exe" >>"$work/corvane.log" 2>&1 & disown
+until_true 30 windows_named Warning 1 && sleep 1
+warning=$(window_named Warning)
+check "dark mode: the warning is readable" readable_window "$warning" "${warn_texts[@]}"
+act 10 press "$warning" Return -- windows_named Corvane 1
+main=$(window_named Corvane) && sleep 1 && press "$main" alt+g && sleep 1
+check "dark mode: the main window is readable" readable_window "$main" "${main_texts[@]}"
+act 10 xdotool mousemove --window "$main" 360 184 click 1 -- windows_named "About Corvane" 1
+sleep 1 && about=$(window_named "About Corvane")
+check "dark mode: the About window is readable" readable_window "$about" "${about_texts[@]}"
+act 10 press "$about" alt+e -- windows_named "About Corvane" 0
+act 10 eval 'xdotool mousemove --window "$main" 260 106 click 1 sleep 0.3 key ctrl+a type 3 && press "$main" alt+g' \
+    -- windows_named Corvane 2
+box=$(window_named Corvane "$main") && sleep 1
+eval "$(xdotool getwindowgeometry --shell "$box" | grep -E '^(WIDTH|HEIGHT)=')"
+check "dark mode: a message box is readable" readable_window "$box" "message=8,8,$((WIDTH - 16)),$((HEIGHT / 2 - 8))"
+act 5 xdotool windowfocus --sync "$box" key Return -- windows_named Corvane 1
+stop
+reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' /v AppsUseLightTheme /t REG_DWORD /d 1 /f
+
+# Display scaling as Windows sets it: the window is its size times the factor, no caption is cut off and
+# the pictures come from the 2x art.
+for dpi in 120 144; do
+    factor=$(awk -v d=$dpi 'BEGIN { print d / 96 }')
+    reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f && timeout 60 wineserver -w
+    start || { check "$dpi dpi: window opens" false; continue; }
+    eval "$(xdotool getwindowgeometry --shell "$main" | grep -E '^(WIDTH|HEIGHT)=')"
+    echo "  $dpi dpi: the window is ${WIDTH}x$HEIGHT"
+    check "$dpi dpi: the window is $(in_pixels 420x340)" test "${WIDTH}x$HEIGHT" == "$(in_pixels 420x340)"
+    import -window "$main" "$work/scaled.png"
+    check "$dpi dpi: no caption cut off" captions_whole "$work/scaled.png"
+    check "$dpi dpi: pictures from the 2x art" pictures_sharp "$work/scaled.png"
+    stop
+done
+reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f && timeout 60 wineserver -w
 
 # The installer, silently, then the installed program, then the uninstaller.
 installed="$WINEPREFIX/drive_c/Program Files/Corvane"

@@ -57,6 +57,7 @@ QLineEdit* makeField(const QString& name, const QString& accessibleName, QRect g
     field->setGeometry(geometry);
     field->setAccessibleName(accessibleName);
     setColour(field, QPalette::Base, Qt::white);
+    setColour(field, QPalette::Text, Qt::black);
     return field;
 }
 
@@ -460,6 +461,9 @@ void frmMain::Form_Unload()
 void frmMain::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
+    // The process may outlive this window to keep a copy on the clipboard; it keeps nothing more.
+    clearList();
+    m_txtPword.clear();
     event->accept();
 }
 
