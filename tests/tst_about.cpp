@@ -19,7 +19,8 @@ struct Fixture : TestServices
 {
     DialogWatcher dialogs;
     QPointer<frmAbout> window = new frmAbout(services);
-    explicit Fixture(const QString& path = tool, const QString& folder = {}, quint32 pathType = Registry::typeText)
+    explicit Fixture(const QString& path = tool, const QString& folder = {},
+                     quint32 pathType = Registry::typeText)
     {
         const QByteArray pathValue = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO|PATH";
         if (!path.isEmpty())
@@ -46,16 +47,19 @@ private slots:
         QTest::addColumn<QStringList>("seen");
         QTest::addColumn<quint32>("pathType");
         const QString unavailable = "System Information Is Unavailable At This Time";
-        QTest::addRow("full path first") << tool << "C:\\Tools" << QStringList{"start " + tool} << Registry::typeText;
-        QTest::addRow("path not startable")
-            << "/opt/gone" << "C:\\Tools" << QStringList{"start /opt/gone", unavailable} << Registry::typeText;
-        QTest::addRow("folder with the tool") << "" << "C:\\Tools" << QStringList{"start " + folderTool} << Registry::typeText;
-        QTest::addRow("folder without the tool") << "" << "C:\\Bare" << QStringList{unavailable} << Registry::typeText;
+        const auto row = [](const char* name, const QString& path, const QString& folder,
+                            const QStringList& seen, quint32 pathType = Registry::typeText) {
+            QTest::addRow("%s", name) << path << folder << seen << pathType;
+        };
+        row("full path first", tool, "C:\\Tools", {"start " + tool});
+        row("path not startable", "/opt/gone", "C:\\Tools", {"start /opt/gone", unavailable});
+        row("folder with the tool", "", "C:\\Tools", {"start " + folderTool});
+        row("folder without the tool", "", "C:\\Bare", {unavailable});
         // A number comes as "&h" and its bytes from the highest down, a zero top byte dropped.
-        QTest::addRow("number, top byte zero") << QString::fromLatin1("\xEF\xBE\xAD\0", 4) << ""
-                                              << QStringList{"start &hADBEEF", unavailable} << Registry::typeDword;
-        QTest::addRow("number, low bytes zero") << QString::fromLatin1("\0\0\0\x7F", 4) << ""
-                                               << QStringList{"start &h7F000000", unavailable} << Registry::typeDword;
+        row("number, top byte zero", QString::fromLatin1("\xEF\xBE\xAD\0", 4), "",
+            {"start &hADBEEF", unavailable}, Registry::typeDword);
+        row("number, low bytes zero", QString::fromLatin1("\0\0\0\x7F", 4), "",
+            {"start &h7F000000", unavailable}, Registry::typeDword);
     }
 
     void startSysInfo()

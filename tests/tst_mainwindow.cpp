@@ -139,10 +139,11 @@ private slots:
         const QStringList allFive{pool.left(50), pool.mid(50, 50), (pool + pool).mid(100, 50), "cmdGen"};
         QTest::addRow("all five") << QStringList{"Extended=1", "Warn=1"} << "50" << "3" << allFive;
         // A mixed extended box draws from its class but is not ticked, so it brings no warning.
-        QTest::addRow("mixed counts as ticked") << none + QStringList{"Numbers=2", "Extended=2"} << "4" << "2"
-                                                << QStringList{"0123", "4567", "cmdGen"};
-        QTest::addRow("warning shown only after \"1\"") << QStringList{"Extended=1", "Warn=1 "} << "4" << "1"
-                                                       << QStringList{"0123", "Warning", "cmdGen"};
+        QTest::addRow("mixed counts as ticked")
+            << none + QStringList{"Numbers=2", "Extended=2"} << "4" << "2"
+            << QStringList{"0123", "4567", "cmdGen"};
+        QTest::addRow("warning shown only after \"1\"")
+            << QStringList{"Extended=1", "Warn=1 "} << "4" << "1" << QStringList{"0123", "Warning", "cmdGen"};
         QTest::addRow("none") << none << "4" << "9" << QStringList{"You Must Choose an option.", "cmdGen"};
         QTest::addRow("4.5 rounds to 4") << defaults << "4.5" << "1" << QStringList{"0123", "cmdGen"};
         QTest::addRow("3.4 rounds to 3") << defaults << "3.4" << "1" << badLength;
