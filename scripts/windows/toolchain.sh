@@ -48,7 +48,8 @@ fetch() {
     src=$dir
     [[ -f "$dir/.fetched" ]] && return 0
     log "fetching the $1 $2 source package"
-    rm -rf "$work/src/${1}_"* "$work/$1"-*/ # other revisions, and the unversioned folders of older runs
+    # Other revisions, and what older runs left beside the folders: unversioned sources and downloads.
+    rm -rf "$work/src/${1}_"* "$work/$1"-*/ "$work/${1}_"*
     mkdir -p "$dir.part"
     if [[ ! -f "$apt_dir/updated" ]]; then
         apt-get "${apt_opts[@]}" update -qq >&2 || { log "apt-get update failed (its message is above)"; exit 1; }
