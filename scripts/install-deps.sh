@@ -1,8 +1,20 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Corvane needs, only those that are missing.
+# Installs the Debian packages Corvane needs, only those that are missing, each named here: nothing is
+# left to recommendations (--no-install-recommends), so a fresh machine gets exactly this list.
+# scripts/preflight.sh names the package of every program the tests call: each is listed here, is
+# essential to Debian, or comes with a package listed here.
 #   install-deps.sh          what building and running need
 #   install-deps.sh --test   also what the whole test suite needs
+#   --list                   print the packages, one a line, and install nothing
 set -euo pipefail
+test=0 list=0
+for arg; do
+    case $arg in
+        --test) test=1 ;;
+        --list) list=1 ;;
+        *) echo "usage: $0 [--test] [--list]" >&2; exit 2 ;;
+    esac
+done
 
 packages=(
     cmake ninja-build g++ pkg-config
@@ -10,7 +22,7 @@ packages=(
     fp-utils                        # chmcmd compiles the help file
     fonts-liberation fonts-dejavu-core
 )
-if [[ "${1:-}" == "--test" ]]; then
+if ((test)); then
     packages+=(
         xvfb xauth xdotool xclip x11-utils      # end-to-end tests on a real X server
         desktop-file-utils appstream            # desktop entry and metainfo validation
@@ -18,15 +30,19 @@ if [[ "${1:-}" == "--test" ]]; then
         clang-tidy                              # static checks
         locales                                 # a decimal-comma locale for the fuzz runs
         libbenchmark-dev pwgen libx11-dev       # benchmarks (libx11-dev: the start-up probe)
-        dpkg-dev file python3 lintian git       # packaging checks
+        dpkg-dev file python3 lintian git       # packaging checks (dpkg-dev: apt-get source too)
         imagemagick                             # screenshots compared with the artwork
         xchm xdg-utils                          # F1 opens the help in a CHM viewer
         g++-mingw-w64-x86-64-posix nsis         # the Windows build and its installer
-        autoconf automake libtool               # libsodium for Windows, from its Debian source
-        wine wine64 fonts-wine                  # the Windows build's tests
+        mingw-w64-tools                         # x86_64-w64-mingw32-pkg-config finds Qt and libsodium
+        autoconf automake libtool make          # libsodium for Windows, from its Debian source
+        wine wine64 fonts-wine binutils         # the Windows build's tests (binutils: strings)
+        coreutils util-linux                    # timeout, od, flock
     )
     packages+=(qt6ct)                           # the end-to-end run under a dark colour scheme
 fi
+
+if ((list)); then printf '%s\n' "${packages[@]}"; exit 0; fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Corvane with warnings as errors and runs the whole test suite:
-# unit and end-to-end tests, the same unit tests under AddressSanitizer and UBSan, and short fuzz runs.
+# Installs what is missing, checks that every program it calls is there, builds Corvane with warnings
+# as errors and runs the whole test suite: unit, script, end-to-end and packaging tests and one short pass
+# of every benchmark, the same unit tests under AddressSanitizer and UBSan, short fuzz runs, then the
+# Windows leg.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/install-deps.sh" --test
+# Every program the run calls, before the first build, so a missing one stops it in its first minute.
+source "$root/scripts/preflight.sh"
+require_tools linux windows
 
 jobs=$(nproc)
 echo "== Build and test (warnings as errors)"

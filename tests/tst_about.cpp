@@ -2,6 +2,7 @@
 #include "FakeServices.h"
 #include "frmAbout.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QTest>
 
@@ -18,10 +19,13 @@ struct Fixture : TestServices
 {
     DialogWatcher dialogs;
     QPointer<frmAbout> window = new frmAbout(services);
-    explicit Fixture(const QString& path = tool, const QString& folder = {})
+    explicit Fixture(const QString& path = tool, const QString& folder = {},
+                     quint32 pathType = Registry::typeText)
     {
+        const QByteArray pathValue = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO|PATH";
         if (!path.isEmpty())
-            registry.values["SOFTWARE\\Microsoft\\Shared Tools\\MSINFO|PATH"] = path.toLatin1();
+            registry.values[pathValue] = path.toLatin1();
+        registry.types[pathValue] = pathType;
         if (!folder.isEmpty())
             registry.values["SOFTWARE\\Microsoft\\Shared Tools Location|MSINFO"] = folder.toLatin1() + '\0';
         shell.startable = {tool, folderTool};
@@ -41,12 +45,21 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QStringList>("seen");
+        QTest::addColumn<quint32>("pathType");
         const QString unavailable = "System Information Is Unavailable At This Time";
-        QTest::addRow("full path first") << tool << "C:\\Tools" << QStringList{"start " + tool};
-        QTest::addRow("path not startable")
-            << "/opt/gone" << "C:\\Tools" << QStringList{"start /opt/gone", unavailable};
-        QTest::addRow("folder with the tool") << "" << "C:\\Tools" << QStringList{"start " + folderTool};
-        QTest::addRow("folder without the tool") << "" << "C:\\Bare" << QStringList{unavailable};
+        const auto row = [](const char* name, const QString& path, const QString& folder,
+                            const QStringList& seen, quint32 pathType = Registry::typeText) {
+            QTest::addRow("%s", name) << path << folder << seen << pathType;
+        };
+        row("full path first", tool, "C:\\Tools", {"start " + tool});
+        row("path not startable", "/opt/gone", "C:\\Tools", {"start /opt/gone", unavailable});
+        row("folder with the tool", "", "C:\\Tools", {"start " + folderTool});
+        row("folder without the tool", "", "C:\\Bare", {unavailable});
+        // A number comes as "&h" and its bytes from the highest down, a zero top byte dropped.
+        row("number, top byte zero", QString::fromLatin1("\xEF\xBE\xAD\0", 4), "",
+            {"start &hADBEEF", unavailable}, Registry::typeDword);
+        row("number, low bytes zero", QString::fromLatin1("\0\0\0\x7F", 4), "",
+            {"start &h7F000000", unavailable}, Registry::typeDword);
     }
 
     void startSysInfo()
@@ -54,7 +67,8 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, folder);
         QFETCH(QStringList, seen);
-        Fixture f(path, folder);
+        QFETCH(quint32, pathType);
+        Fixture f(path, folder, pathType);
         f.window->StartSysInfo();
         QCOMPARE(f.shell.seen + f.dialogs.seen, seen);
     }
@@ -81,7 +95,9 @@ private slots:
         Fixture f;
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window));
-        QCOMPARE(f.window->windowTitle(), "About Corvane");
+        const auto text = [&f](const char* label) { return f.window->findChild<QLabel*>(label)->text(); };
+        QCOMPARE(QStringList({f.window->windowTitle(), text("lblTitle"), text("lblVersion")}),
+                 QStringList({"About Corvane", "Corvane", "Version 1.0.0"}));
         const QKeySequence sequence(keys);
         for (int i = 0; i < sequence.count(); ++i)
             QTest::keyClick(QApplication::focusWidget(), sequence[i].key(), sequence[i].keyboardModifiers());

@@ -97,18 +97,20 @@ private slots:
         QCOMPARE(h.screen(), written);
     }
 
-    // Tab visits every control in order, each shows its caption, and F1 opens the help once from each.
+    // Tab visits every control in order, each shows its caption, and F1 opens the help once from each,
+    // with Shift or Ctrl held too.
     void tabOrderAndHelp()
     {
         Harness h;
         const QString help = QCoreApplication::applicationDirPath() + QDir::separator() + "Corvane.chm";
         QStringList order;
+        const Qt::KeyboardModifier held[] = {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier};
         QTRY_COMPARE(QApplication::focusWidget(), h.child("txtChars"));
         for (int i = 1; i <= 14; ++i) {
             QWidget* widget = QApplication::focusWidget();
             auto* button = qobject_cast<QAbstractButton*>(widget);
             order.append(button ? button->text() : widget->objectName());
-            QTest::keyClick(widget, Qt::Key_F1);
+            QTest::keyClick(widget, Qt::Key_F1, held[i % 3]);
             QCOMPARE(h.shell.seen, QStringList(i, help));
             QTest::keyClick(widget, Qt::Key_Tab);
         }
@@ -136,8 +138,12 @@ private slots:
         const QStringList none{"Numbers=0", "Lower=0", "Upper=0", "Special=0"}, defaults;
         const QStringList allFive{pool.left(50), pool.mid(50, 50), (pool + pool).mid(100, 50), "cmdGen"};
         QTest::addRow("all five") << QStringList{"Extended=1", "Warn=1"} << "50" << "3" << allFive;
-        QTest::addRow("mixed counts as ticked") << none + QStringList{"Numbers=2"} << "4" << "2"
-                                                << QStringList{"0123", "4567", "cmdGen"};
+        // A mixed extended box draws from its class but is not ticked, so it brings no warning.
+        QTest::addRow("mixed counts as ticked")
+            << none + QStringList{"Numbers=2", "Extended=2"} << "4" << "2"
+            << QStringList{"0123", "4567", "cmdGen"};
+        QTest::addRow("warning shown only after \"1\"")
+            << QStringList{"Extended=1", "Warn=1 "} << "4" << "1" << QStringList{"0123", "Warning", "cmdGen"};
         QTest::addRow("none") << none << "4" << "9" << QStringList{"You Must Choose an option.", "cmdGen"};
         QTest::addRow("4.5 rounds to 4") << defaults << "4.5" << "1" << QStringList{"0123", "cmdGen"};
         QTest::addRow("3.4 rounds to 3") << defaults << "3.4" << "1" << badLength;

@@ -41,7 +41,8 @@ private slots:
         };
         row("in range", "Numbers=0\nExtended=1\nCharacters=4\nNumberOf=1000\nWarn=1", "0 1 1 1 1 4 1000 1");
         row("upper ends", "Characters=50\nNumberOf=1", "1 1 1 1 0 50 1 0");
-        row("out of range", "Numbers=3\nLower=-1\nCharacters=3\nNumberOf=1001", "1 1 1 1 0 30 5 0");
+        row("out of range", "Numbers=3\nLower=-1\nCharacters=3\nNumberOf=1001\nWarn=\"1 \"",
+            "1 1 1 1 0 30 5 0");
         row("not whole numbers", "Upper=0.5\nCharacters=12.5\nNumberOf=7x\nWarn=01", "1 1 1 1 0 30 5 0");
         row("other forms", "Special=\" 0 \"\nCharacters=1e1\nWarn=\"1\"", "1 1 1 0 0 10 5 1");
     }

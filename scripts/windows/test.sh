@@ -6,6 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 
+source "$root/scripts/preflight.sh"
+require_tools windows
 wine --version >/dev/null 2>&1 || { echo "Wine cannot start (wine --version failed); the Windows leg fails" >&2; exit 1; }
 prefix=$("$root/scripts/windows/toolchain.sh")
 cmake --preset windows -DCORVANE_WINDOWS_PREFIX="$prefix" >/dev/null

@@ -2,9 +2,12 @@
 # Builds Qt and libsodium for 64-bit Windows from Debian's own source packages, at the versions the
 # host has, into a cache folder outside the work tree. A complete cache is left alone, so only the
 # first run on a machine pays for it (about 15 minutes on two cores, nearly all of it Qt).
-#   toolchain.sh          build what is missing, then print the prefix
-#   toolchain.sh --prefix print the prefix only
+#   toolchain.sh                      build what is missing, then print the prefix
+#   toolchain.sh --prefix             print the prefix only
+#   toolchain.sh --fetch-only PACKAGE fetch one source package (libsodium or qt6-base) and print its folder
 set -euo pipefail
+source "${BASH_SOURCE[0]%/*}/../preflight.sh"
+require_tools toolchain
 
 triplet=x86_64-w64-mingw32
 qt_version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
@@ -15,7 +18,7 @@ prefix=$cache/qt-${qt_version}_sodium-${sodium_version}_gcc-${gcc_version}
 stamp=$prefix/.complete
 
 if [[ "${1:-}" == "--prefix" ]]; then echo "$prefix"; exit 0; fi
-if [[ -f "$stamp" ]]; then echo "$prefix"; exit 0; fi
+if [[ -f "$stamp" && "${1:-}" != "--fetch-only" ]]; then echo "$prefix"; exit 0; fi
 
 work=$cache/work
 mkdir -p "$work" "$prefix"
@@ -38,24 +41,44 @@ fi
 apt_opts=(-o "Dir::Etc::sourcelist=/dev/null" -o "Dir::Etc::sourceparts=$apt_dir/parts"
           -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o "APT::Sandbox::User=root")
 
-fetch() {  # package version -> unpacked source folder; an unpacking cut short is started again
-    local dir
-    dir=$(find "$work" -maxdepth 1 -type d -name "$1-*" -print -quit)
-    if [[ -z "$dir" || ! -f "$dir/.fetched" ]]; then
-        log "fetching the $1 $2 source package"
-        [[ -n "$dir" ]] && rm -rf "$dir"
-        if [[ ! -f "$apt_dir/updated" ]]; then apt-get "${apt_opts[@]}" update -qq >&2 && touch "$apt_dir/updated"; fi
-        (cd "$work" && apt-get "${apt_opts[@]}" source -qq "$1=$2" >&2)
-        dir=$(find "$work" -maxdepth 1 -type d -name "$1-*" -print -quit)
-        touch "$dir/.fetched"
+# fetch PACKAGE VERSION: sets src to the unpacked source of exactly that Debian version, in a folder named
+# for it. A folder is used only once its unpacking finished (.fetched); other versions' folders go.
+fetch() {
+    local dir=$work/src/${1}_$2 unpacked
+    src=$dir
+    [[ -f "$dir/.fetched" ]] && return 0
+    log "fetching the $1 $2 source package"
+    # Other revisions, and what older runs left beside the folders: unversioned sources and downloads.
+    rm -rf "$work/src/${1}_"* "$work/$1"-*/ "$work/${1}_"*
+    mkdir -p "$dir.part"
+    if [[ ! -f "$apt_dir/updated" ]]; then
+        apt-get "${apt_opts[@]}" update -qq >&2 || { log "apt-get update failed (its message is above)"; exit 1; }
+        touch "$apt_dir/updated"
     fi
-    echo "$dir"
+    (cd "$dir.part" && apt-get "${apt_opts[@]}" source -qq "$1=$2" >&2) ||
+        { log "apt-get source $1=$2 failed (its message is above)"; exit 1; }
+    unpacked=("$dir.part"/*/)
+    [[ ${#unpacked[@]} -eq 1 && -d ${unpacked[0]} ]] ||
+        { log "apt-get source $1=$2 left no single source folder in $dir.part"; exit 1; }
+    mv "${unpacked[0]}" "$dir"
+    rm -rf "$dir.part"
+    touch "$dir/.fetched"
 }
+
+if [[ "${1:-}" == "--fetch-only" ]]; then
+    case ${2:-} in
+        libsodium) fetch libsodium "$sodium_version" ;;
+        qt6-base) fetch qt6-base "$qt_version" ;;
+        *) echo "usage: $0 --fetch-only libsodium|qt6-base" >&2; exit 2 ;;
+    esac
+    echo "$src"
+    exit 0
+fi
 
 toolchain_file=$(cd "$(dirname "$0")/../../cmake" && pwd)/mingw-w64.cmake
 
 if [[ ! -f "$prefix/lib/libsodium.dll.a" ]]; then
-    src=$(fetch libsodium "$sodium_version")
+    fetch libsodium "$sodium_version"
     log "building libsodium"
     (cd "$src" && ./autogen.sh -s && ./configure --host=$triplet --prefix="$prefix" --disable-static \
         CC=$triplet-gcc-posix && make -j"$jobs" && make install) >"$work/sodium-build.log" 2>&1 ||
@@ -63,7 +86,7 @@ if [[ ! -f "$prefix/lib/libsodium.dll.a" ]]; then
 fi
 
 if [[ ! -f "$prefix/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" || ! -f "$prefix/lib/cmake/Qt6Test/Qt6TestConfig.cmake" ]]; then
-    src=$(fetch qt6-base "$qt_version")
+    fetch qt6-base "$qt_version"
     log "configuring Qt (only Core, Gui, Widgets, Test and the windows and offscreen platforms)"
     rm -rf "$work/qt-build"
     cmake -S "$src" -B "$work/qt-build" -G Ninja -Wno-dev \

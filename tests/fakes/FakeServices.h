@@ -38,7 +38,7 @@ struct FakeShell final : Shell, ProcessLauncher
     QStringList seen;
 };
 
-// Text values under HKEY_LOCAL_MACHINE by "key|value name", returned as they are stored.
+// Values under HKEY_LOCAL_MACHINE by "key|value name", returned as they are stored.
 struct FakeRegistry final : Registry
 {
     long openKey(qint32 root, const QByteArray& subKey, quint32, quint32, Handle& key) override
@@ -52,10 +52,11 @@ struct FakeRegistry final : Registry
         if (!values.contains(opened + '|' + name) || quint32(bytes.size()) > size)
             return 2;
         std::memcpy(to, bytes.constData(), size_t(size = quint32(bytes.size())));
-        return type = typeText, 0;
+        return type = types.value(opened + '|' + name, typeText), 0;
     }
     long closeKey(Handle) override { return 0; }
     QMap<QByteArray, QByteArray> values;
+    QMap<QByteArray, quint32> types; // text unless given
     QByteArray opened;
 };
 

@@ -1,0 +1,57 @@
+# Sourced by the test scripts and the Windows toolchain: every program they call, with the Debian
+# package that brings it. `require_tools GROUP...` stops at once, naming the package of each one
+# missing, so a machine without a tool fails in its first minute instead of after a long build.
+# scripts/install-deps.sh --test installs all of these packages.
+
+declare -A tool_package=(
+    # build and Linux tests
+    [cmake]=cmake [ctest]=cmake [cpack]=cmake [ninja]=ninja-build [g++]=g++ [pkg-config]=pkg-config
+    [chmcmd]=fp-utils [clang++]=clang [clang-tidy]=clang-tidy [run-clang-tidy]=clang-tidy
+    [localedef]=locales [python3]=python3 [git]=git [file]=file [gzip]=gzip [od]=coreutils
+    [timeout]=coreutils [flock]=util-linux [strings]=binutils
+    [xvfb-run]=xvfb [Xvfb]=xvfb [xauth]=xauth [xdotool]=xdotool [xclip]=xclip [xprop]=x11-utils
+    [import]=imagemagick [compare]=imagemagick [xchm]=xchm [xdg-open]=xdg-utils
+    [desktop-file-validate]=desktop-file-utils [appstreamcli]=appstream
+    [dpkg-deb]=dpkg [dpkg-shlibdeps]=dpkg-dev [lintian]=lintian
+    # Windows toolchain, cross build, installer and tests under Wine
+    [apt-get]=apt [dpkg-query]=dpkg [dpkg-source]=dpkg-dev [make]=make
+    [autoreconf]=autoconf [automake]=automake [libtoolize]=libtool
+    [x86_64-w64-mingw32-gcc-posix]=gcc-mingw-w64-x86-64-posix
+    [x86_64-w64-mingw32-g++-posix]=g++-mingw-w64-x86-64-posix
+    [x86_64-w64-mingw32-windres]=binutils-mingw-w64-x86-64
+    [x86_64-w64-mingw32-pkg-config]=mingw-w64-tools
+    [makensis]=nsis [wine]=wine [wineserver]=libwine
+)
+
+# What each step calls. The Linux group includes the fuzz runs and the packaging checks.
+preflight_linux=(cmake ctest cpack ninja g++ pkg-config chmcmd clang++ clang-tidy run-clang-tidy localedef
+                 python3 git file gzip od timeout flock xvfb-run Xvfb xauth xdotool xclip xprop import
+                 compare xchm xdg-open desktop-file-validate appstreamcli dpkg-deb dpkg-shlibdeps lintian)
+preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make autoreconf automake libtoolize
+                     x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres)
+preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config makensis wine wineserver
+                   xvfb-run Xvfb xauth xdotool python3 strings timeout flock)
+
+# require_tools GROUP...: GROUP is linux, toolchain or windows.
+require_tools() {
+    local group tool package
+    local -a missing=() packages=()
+    local -A seen=()
+    for group; do
+        local -n tools="preflight_$group"
+        for tool in "${tools[@]}"; do
+            [[ -n ${seen[$tool]:-} ]] && continue
+            seen[$tool]=1
+            command -v "$tool" >/dev/null 2>&1 && continue
+            package=${tool_package[$tool]}
+            missing+=("$tool (Debian package $package)")
+            [[ " ${packages[*]} " == *" $package "* ]] || packages+=("$package")
+        done
+        unset -n tools
+    done
+    ((${#missing[@]} == 0)) && return 0
+    printf 'Missing program: %s\n' "${missing[@]}" >&2
+    echo "Install with: apt-get install --no-install-recommends ${packages[*]}" >&2
+    echo "(scripts/install-deps.sh --test should have brought them: add what it lacks to its list)" >&2
+    exit 1
+}
