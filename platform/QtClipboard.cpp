@@ -18,11 +18,14 @@ QMimeData* QtClipboard::secretMimeData(const QString& text)
     return data;
 }
 
-void QtClipboard::setSecretText(const QString& text)
+bool QtClipboard::setSecretText(const QString& text)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setMimeData(secretMimeData(text));
+    // X11 refuses the selection to a client whose claim is older than the current owner's; the
+    // text read back is the proof where a platform does not report ownership.
+    return clipboard->ownsClipboard() || clipboard->text() == text;
 }
 
 } // namespace corvane

@@ -24,7 +24,7 @@ QString listText(const QStringList& entries)
     return text;
 }
 
-void CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipboard& clipboard)
+bool CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipboard& clipboard)
 {
     // One pass that appends each entry straight into the text: gathering copies first and joining
     // them after touches every entry three times, and a long list does not stay in the cache
@@ -39,7 +39,7 @@ void CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipbo
         text += lineEnd;
     }
     state.copyPosition = -1;
-    clipboard.setSecretText(text);
+    return clipboard.setSecretText(text);
 }
 
 SaveOutcome saveTextFile(const QString& path, const QString& text)
