@@ -4,7 +4,44 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <optional>
+
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#endif
+
 namespace corvane {
+namespace {
+
+// Whether this program owns the X11 clipboard, or nothing when not on X11. Qt calls the clipboard
+// its own once it has asked for it, but the X server refuses a claim older than the current
+// owner's; the owner's window tells, since X gives every client its own range of ids.
+std::optional<bool> ownsX11Clipboard()
+{
+#if QT_CONFIG(xcb)
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return std::nullopt;
+    xcb_connection_t* connection = x11->connection();
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, 9, "CLIPBOARD"), nullptr);
+    xcb_get_selection_owner_reply_t* owner =
+        atom ? xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr)
+             : nullptr;
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const bool ours = owner && owner->owner != XCB_NONE &&
+                      (owner->owner & ~setup->resource_id_mask) == setup->resource_id_base;
+    std::free(owner);
+    std::free(atom);
+    return ours;
+#else
+    return std::nullopt;
+#endif
+}
+
+} // namespace
 
 QMimeData* QtClipboard::secretMimeData(const QString& text)
 {
@@ -23,8 +60,9 @@ bool QtClipboard::setSecretText(const QString& text)
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setMimeData(secretMimeData(text));
-    // X11 refuses the selection to a client whose claim is older than the current owner's; the
-    // text read back is the proof where a platform does not report ownership.
+    if (const std::optional<bool> owned = ownsX11Clipboard())
+        return *owned;
+    // Elsewhere the text read back is the proof where the platform does not report ownership.
     return clipboard->ownsClipboard() || clipboard->text() == text;
 }
 
