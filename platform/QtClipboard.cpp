@@ -62,7 +62,7 @@ bool QtClipboard::setSecretText(const QString& text)
     clipboard->setMimeData(secretMimeData(text));
     if (const std::optional<bool> owned = ownsX11Clipboard())
         return *owned;
-    // Elsewhere the text read back is the proof where the platform does not report ownership.
+    // Elsewhere, where the platform may not report ownership, the text read back is the proof.
     return clipboard->ownsClipboard() || clipboard->text() == text;
 }
 
