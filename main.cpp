@@ -1,6 +1,7 @@
 #include "CorvaneBuildInfo.h"
 #include "GenerationState.h"
 #include "PathRegistry.h"
+#include "ProcessPrivacy.h"
 #include "QtClipboard.h"
 #include "QtProcessLauncher.h"
 #include "QtSettingsStore.h"
@@ -19,6 +20,7 @@
 
 int main(int argc, char* argv[])
 {
+    corvane::keepMemoryPrivate();
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(corvane_images);
     QApplication::setApplicationName(QStringLiteral("Corvane"));

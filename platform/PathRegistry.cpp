@@ -23,7 +23,7 @@ const QStringList& PathRegistry::preferredTools()
     return tools;
 }
 
-long PathRegistry::openKey(qint32 root, const QByteArray& subKey, quint32, quint32, Handle& key)
+long PathRegistry::openKey(qint32 root, const QString& subKey, quint32, quint32, Handle& key)
 {
     key = 0;
     if (root != localMachine || subKey.compare(toolKey, Qt::CaseInsensitive) != 0)
@@ -32,7 +32,7 @@ long PathRegistry::openKey(qint32 root, const QByteArray& subKey, quint32, quint
     return 0;
 }
 
-long PathRegistry::queryValue(Handle key, const QByteArray& valueName, quint32& type, unsigned char* data,
+long PathRegistry::queryValue(Handle key, const QString& valueName, quint32& type, unsigned char* data,
                               quint32& size)
 {
     if (key != toolKeyHandle)
@@ -48,7 +48,8 @@ long PathRegistry::queryValue(Handle key, const QByteArray& valueName, quint32& 
     if (found.isEmpty())
         return errorFileNotFound;
     // Stored as a text value with its terminating zero, the way the registry keeps one.
-    const QByteArray bytes = found.toLocal8Bit() + '\0';
+    found.append(QChar(0));
+    const QByteArray bytes(reinterpret_cast<const char*>(found.utf16()), found.size() * qsizetype(sizeof(char16_t)));
     if (static_cast<quint32>(bytes.size()) > size) {
         size = static_cast<quint32>(bytes.size());
         return errorMoreData;

@@ -12,11 +12,11 @@ class PathRegistry final : public Registry
 {
 public:
     static const QStringList& preferredTools();
-    static inline const QByteArray toolKey = QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-    static inline const QByteArray toolValue = QByteArrayLiteral("PATH");
+    static inline const QString toolKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+    static inline const QString toolValue = QStringLiteral("PATH");
 
-    long openKey(qint32 root, const QByteArray& subKey, quint32 options, quint32 access, Handle& key) override;
-    long queryValue(Handle key, const QByteArray& valueName, quint32& type, unsigned char* data,
+    long openKey(qint32 root, const QString& subKey, quint32 options, quint32 access, Handle& key) override;
+    long queryValue(Handle key, const QString& valueName, quint32& type, unsigned char* data,
                     quint32& size) override;
     long closeKey(Handle key) override;
 };

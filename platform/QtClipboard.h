@@ -9,7 +9,7 @@ namespace corvane {
 class QtClipboard final : public Clipboard
 {
 public:
-    void setSecretText(const QString& text) override;
+    bool setSecretText(const QString& text) override;
 
     // The payload without touching the system clipboard, so what is marked can be checked.
     static QMimeData* secretMimeData(const QString& text);

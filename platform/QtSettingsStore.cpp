@@ -1,5 +1,7 @@
 #include "QtSettingsStore.h"
 
+#include <QCoreApplication>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStringList>
 
@@ -26,6 +28,19 @@ QString groupKey(const QString& section, const QString& key)
     return section + u'/' + key;
 }
 
+// QSettings says only that it could not write; the file system says why.
+QString writeFailure(const QSettings& settings)
+{
+    if (settings.status() == QSettings::NoError)
+        return {};
+    if (settings.format() == QSettings::NativeFormat)
+        return QCoreApplication::translate("QtSettingsStore", "the registry refused the change");
+    QSaveFile probe(settings.fileName());
+    if (!probe.open(QIODevice::WriteOnly))
+        return probe.errorString();
+    return QCoreApplication::translate("QtSettingsStore", "the file could not be written");
+}
+
 } // namespace
 
 QString QtSettingsStore::get(const QString& application, const QString& section, const QString& key,
@@ -41,11 +56,13 @@ QString QtSettingsStore::get(const QString& application, const QString& section,
     return value.toString();
 }
 
-void QtSettingsStore::save(const QString& application, const QString& section, const QString& key,
-                           const QString& value)
+QString QtSettingsStore::save(const QString& application, const QString& section, const QString& key,
+                              const QString& value)
 {
     const auto settings = open(m_iniFile, application);
     settings->setValue(groupKey(section, key), value);
+    settings->sync();
+    return writeFailure(*settings);
 }
 
 QString QtSettingsStore::location(const QString& application) const

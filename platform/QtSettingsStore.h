@@ -14,11 +14,9 @@ public:
 
     QString get(const QString& application, const QString& section, const QString& key,
                 const QString& defaultValue) const override;
-    void save(const QString& application, const QString& section, const QString& key,
-              const QString& value) override;
-
-    // Where the values of `application` are kept, for telling the user.
-    QString location(const QString& application) const;
+    QString save(const QString& application, const QString& section, const QString& key,
+                 const QString& value) override;
+    QString location(const QString& application) const override;
 
 private:
     QString m_iniFile;

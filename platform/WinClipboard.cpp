@@ -21,11 +21,14 @@ HGLOBAL globalCopy(const void* data, SIZE_T size)
     return memory;
 }
 
-void put(UINT format, HGLOBAL memory)
+bool put(UINT format, HGLOBAL memory)
 {
     // On success the clipboard owns the memory.
-    if (memory && !SetClipboardData(format, memory))
+    if (format == 0 || !memory || !SetClipboardData(format, memory)) {
         GlobalFree(memory);
+        return false;
+    }
+    return true;
 }
 
 // EmptyClipboard makes the window that opened the clipboard its owner, and SetClipboardData
@@ -37,24 +40,46 @@ HWND ownerWindow()
     return window;
 }
 
-} // namespace
-
-void WinClipboard::setSecretText(const QString& text)
+// Clipboard viewers and remote-desktop clients hold the clipboard for a moment now and then; a
+// second is long enough for them and short enough for a person waiting on a button.
+bool openWithin(DWORD milliseconds)
 {
-    // Another program may hold the clipboard for a moment.
-    bool opened = false;
-    for (int attempt = 0; attempt < 20 && !(opened = OpenClipboard(ownerWindow())); ++attempt)
+    const ULONGLONG until = GetTickCount64() + milliseconds;
+    while (!OpenClipboard(ownerWindow())) {
+        if (GetTickCount64() >= until)
+            return false;
         Sleep(10);
-    if (!opened)
-        return;
-    EmptyClipboard();
+    }
+    return true;
+}
+
+bool fill(const QString& text)
+{
+    if (!EmptyClipboard())
+        return false;
     // QString is already UTF-16 with a closing zero, the form CF_UNICODETEXT takes.
-    put(CF_UNICODETEXT, globalCopy(text.utf16(), (text.size() + 1) * sizeof(char16_t)));
+    if (!put(CF_UNICODETEXT, globalCopy(text.utf16(), (text.size() + 1) * sizeof(char16_t))))
+        return false;
     const DWORD no = 0;
     for (const wchar_t* name :
-         {L"ExcludeClipboardContentFromMonitorProcessing", L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"})
-        put(RegisterClipboardFormatW(name), globalCopy(&no, sizeof no));
-    CloseClipboard();
+         {L"ExcludeClipboardContentFromMonitorProcessing", L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"}) {
+        if (!put(RegisterClipboardFormatW(name), globalCopy(&no, sizeof no)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool WinClipboard::setSecretText(const QString& text)
+{
+    if (!openWithin(1000))
+        return false;
+    const bool filled = fill(text);
+    // Half a copy, say the text without the marks that keep it out of history, must not stay behind.
+    if (!filled)
+        EmptyClipboard();
+    return CloseClipboard() && filled;
 }
 
 } // namespace corvane

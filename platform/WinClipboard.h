@@ -10,7 +10,7 @@ namespace corvane {
 class WinClipboard final : public Clipboard
 {
 public:
-    void setSecretText(const QString& text) override;
+    bool setSecretText(const QString& text) override;
 };
 
 } // namespace corvane

@@ -3,23 +3,32 @@
 #include <windows.h>
 
 namespace corvane {
+namespace {
 
-long WinRegistry::openKey(qint32 root, const QByteArray& subKey, quint32 options, quint32 access, Handle& key)
+// QString holds UTF-16 with a closing zero, the form the wide-character calls take.
+const wchar_t* wide(const QString& text)
+{
+    return reinterpret_cast<const wchar_t*>(text.utf16());
+}
+
+} // namespace
+
+long WinRegistry::openKey(qint32 root, const QString& subKey, quint32 options, quint32 access, Handle& key)
 {
     HKEY opened = nullptr;
     const auto rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<quint32>(root)));
-    const LONG status = RegOpenKeyExA(rootKey, subKey.constData(), options, access, &opened);
+    const LONG status = RegOpenKeyExW(rootKey, wide(subKey), options, access, &opened);
     key = reinterpret_cast<Handle>(opened);
     return status;
 }
 
-long WinRegistry::queryValue(Handle key, const QByteArray& valueName, quint32& type, unsigned char* data,
+long WinRegistry::queryValue(Handle key, const QString& valueName, quint32& type, unsigned char* data,
                              quint32& size)
 {
     DWORD valueType = 0;
     DWORD valueSize = size;
     const LONG status =
-        RegQueryValueExA(reinterpret_cast<HKEY>(key), valueName.constData(), nullptr, &valueType, data, &valueSize);
+        RegQueryValueExW(reinterpret_cast<HKEY>(key), wide(valueName), nullptr, &valueType, data, &valueSize);
     type = valueType;
     size = valueSize;
     return status;

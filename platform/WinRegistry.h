@@ -7,8 +7,8 @@ namespace corvane {
 class WinRegistry final : public Registry
 {
 public:
-    long openKey(qint32 root, const QByteArray& subKey, quint32 options, quint32 access, Handle& key) override;
-    long queryValue(Handle key, const QByteArray& valueName, quint32& type, unsigned char* data,
+    long openKey(qint32 root, const QString& subKey, quint32 options, quint32 access, Handle& key) override;
+    long queryValue(Handle key, const QString& valueName, quint32& type, unsigned char* data,
                     quint32& size) override;
     long closeKey(Handle key) override;
 };

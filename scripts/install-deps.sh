@@ -19,6 +19,7 @@ done
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libsodium-dev
+    libxcb1-dev                     # who really owns the X11 clipboard after a copy
     fp-utils                        # chmcmd compiles the help file
     fonts-liberation fonts-dejavu-core
 )

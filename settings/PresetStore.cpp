@@ -24,9 +24,9 @@ int PresetStore::readWhole(const QString& key, int defaultValue, int min, int ma
     return *value;
 }
 
-void PresetStore::write(const QString& key, int value)
+QString PresetStore::write(const QString& key, int value)
 {
-    m_store.save(application, section, key, QString::number(value));
+    return m_store.save(application, section, key, QString::number(value));
 }
 
 int PresetStore::readClass(int index) const
@@ -44,19 +44,19 @@ int PresetStore::readNumberOf() const
     return readWhole(numberOfKey, numberOfDefault, numberOfMin, numberOfMax);
 }
 
-void PresetStore::writeClass(int index, int value)
+QString PresetStore::writeClass(int index, int value)
 {
-    write(classKey(index), value);
+    return write(classKey(index), value);
 }
 
-void PresetStore::writeCharacters(int value)
+QString PresetStore::writeCharacters(int value)
 {
-    write(charactersKey, value);
+    return write(charactersKey, value);
 }
 
-void PresetStore::writeNumberOf(int value)
+QString PresetStore::writeNumberOf(int value)
 {
-    write(numberOfKey, value);
+    return write(numberOfKey, value);
 }
 
 bool PresetStore::warningShown() const
@@ -67,6 +67,11 @@ bool PresetStore::warningShown() const
 void PresetStore::markWarningShown()
 {
     m_store.save(application, section, warnKey, QStringLiteral("1"));
+}
+
+QString PresetStore::location() const
+{
+    return m_store.location(application);
 }
 
 } // namespace corvane

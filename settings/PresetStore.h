@@ -31,17 +31,21 @@ public:
     int readCharacters() const;
     int readNumberOf() const;
 
-    void writeClass(int index, int value);
-    void writeCharacters(int value);
-    void writeNumberOf(int value);
+    // Each returns why the value could not be stored, or an empty text.
+    [[nodiscard]] QString writeClass(int index, int value);
+    [[nodiscard]] QString writeCharacters(int value);
+    [[nodiscard]] QString writeNumberOf(int value);
+    // Where the presets are kept, for telling the user.
+    QString location() const;
 
     // Only the exact text "1" counts as shown.
     bool warningShown() const;
+    // A flag that cannot be stored only brings the warning once more.
     void markWarningShown();
 
 private:
     int readWhole(const QString& key, int defaultValue, int min, int max) const;
-    void write(const QString& key, int value);
+    QString write(const QString& key, int value);
 
     SettingsStore& m_store;
 };

@@ -12,23 +12,28 @@ using namespace corvane::test;
 namespace {
 
 const QString tool = "/usr/bin/sysinfo", folderTool = "C:\\Tools\\MSINFO32.EXE";
+// A path outside every 8-bit code page but the Cyrillic ones.
+const QString cyrillicTool = QString::fromUtf8("C:\\Сведения\\msinfo32.exe");
 
 // The registry's two places for the tool, when not empty: its full path, stored without a terminating
-// zero, and the folder that holds it, stored with one.
+// zero, and the folder that holds it, stored with one; `path32` is the full path in the 32-bit view.
 struct Fixture : TestServices
 {
     DialogWatcher dialogs;
     QPointer<frmAbout> window = new frmAbout(services);
-    explicit Fixture(const QString& path = tool, const QString& folder = {},
+    explicit Fixture(const QString& path = tool, const QString& folder = {}, const QString& path32 = {},
                      quint32 pathType = Registry::typeText)
     {
-        const QByteArray pathValue = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO|PATH";
+        const QString pathKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO|PATH";
+        // A number's bytes stand in `path` one to a character, as the registry hands them over.
         if (!path.isEmpty())
-            registry.values[pathValue] = path.toLatin1();
-        registry.types[pathValue] = pathType;
+            registry.values[pathKey] = pathType == Registry::typeText ? FakeRegistry::text(path, false) : path.toLatin1();
+        registry.types[pathKey] = pathType;
+        if (!path32.isEmpty())
+            registry.values32[pathKey] = FakeRegistry::text(path32, false);
         if (!folder.isEmpty())
-            registry.values["SOFTWARE\\Microsoft\\Shared Tools Location|MSINFO"] = folder.toLatin1() + '\0';
-        shell.startable = {tool, folderTool};
+            registry.values["SOFTWARE\\Microsoft\\Shared Tools Location|MSINFO"] = FakeRegistry::text(folder, true);
+        shell.startable = {tool, folderTool, cyrillicTool};
     }
     ~Fixture() { delete window.data(); }
 };
@@ -39,37 +44,44 @@ class tst_About : public QObject
 {
     Q_OBJECT
 private slots:
-    // What was started and the message shown, if any.
+    // What was started and the message shown, if any. Every key is opened to read only.
     void startSysInfo_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("path32");
         QTest::addColumn<QStringList>("seen");
         QTest::addColumn<quint32>("pathType");
         const QString unavailable = "System Information Is Unavailable At This Time";
-        const auto row = [](const char* name, const QString& path, const QString& folder,
+        const auto row = [](const char* name, const QString& path, const QString& folder, const QString& path32,
                             const QStringList& seen, quint32 pathType = Registry::typeText) {
-            QTest::addRow("%s", name) << path << folder << seen << pathType;
+            QTest::addRow("%s", name) << path << folder << path32 << seen << pathType;
         };
-        row("full path first", tool, "C:\\Tools", {"start " + tool});
-        row("path not startable", "/opt/gone", "C:\\Tools", {"start /opt/gone", unavailable});
-        row("folder with the tool", "", "C:\\Tools", {"start " + folderTool});
-        row("folder without the tool", "", "C:\\Bare", {unavailable});
+        row("full path first", tool, "C:\\Tools", "", {"start " + tool});
+        row("path not startable", "/opt/gone", "C:\\Tools", "", {"start /opt/gone", unavailable});
+        row("folder with the tool", "", "C:\\Tools", "", {"start " + folderTool});
+        row("folder without the tool", "", "C:\\Bare", "", {unavailable});
+        row("64-bit view before 32-bit", tool, "", "/opt/old", {"start " + tool});
+        row("32-bit view only", "", "", tool, {"start " + tool});
+        row("outside the ANSI code page", cyrillicTool, "", "", {"start " + cyrillicTool});
         // A number comes as "&h" and its bytes from the highest down, a zero top byte dropped.
-        row("number, top byte zero", QString::fromLatin1("\xEF\xBE\xAD\0", 4), "",
-            {"start &hADBEEF", unavailable}, Registry::typeDword);
-        row("number, low bytes zero", QString::fromLatin1("\0\0\0\x7F", 4), "",
-            {"start &h7F000000", unavailable}, Registry::typeDword);
+        row("number, top byte zero", QString::fromLatin1("\xEF\xBE\xAD\0", 4), "", "", {"start &hADBEEF", unavailable},
+            Registry::typeDword);
+        row("number, low bytes zero", QString::fromLatin1("\0\0\0\x7F", 4), "", "", {"start &h7F000000", unavailable},
+            Registry::typeDword);
     }
 
     void startSysInfo()
     {
         QFETCH(QString, path);
         QFETCH(QString, folder);
+        QFETCH(QString, path32);
         QFETCH(QStringList, seen);
         QFETCH(quint32, pathType);
-        Fixture f(path, folder, pathType);
+        Fixture f(path, folder, path32, pathType);
         f.window->StartSysInfo();
+        for (const quint32 access : f.registry.asked)
+            QVERIFY2(!(access & FakeRegistry::writeRights), qPrintable(QString::number(access, 16)));
         QCOMPARE(f.shell.seen + f.dialogs.seen, seen);
     }
 

@@ -97,6 +97,19 @@ private slots:
         QCOMPARE(h.screen(), written);
     }
 
+    // Presets that cannot be stored, even by an administrator (a folder has the file's name), are
+    // reported with the place and the reason, and the window still closes.
+    void presetsNotStored()
+    {
+        Harness h;
+        QVERIFY(QDir(h.dir.path()).mkdir("Corvane.ini"));
+        h.click("cmdClose");
+        QCOMPARE(h.dialogs.seen, QStringList{"Your choices could not be stored in \"" +
+                                             QDir::toNativeSeparators(h.dir.filePath("Corvane.ini")) +
+                                             "\": Filename refers to a directory."});
+        QVERIFY(!h.window->isVisible());
+    }
+
     // Tab visits every control in order, each shows its caption, and F1 opens the help once from each,
     // with Shift or Ctrl held too.
     void tabOrderAndHelp()
@@ -177,6 +190,44 @@ private slots:
         // A typed length is used, not stored: only the arrows change the stored one.
         h.window->close();
         QCOMPARE(h.preset("Characters"), "30");
+    }
+
+    // The list's own copy keys copy as Copy does, through the one call that marks the copy secret, and
+    // nothing can be dragged out of the list. A refused copy says so and leaves the clipboard alone.
+    void copyRoutes_data()
+    {
+        QTest::addColumn<QKeySequence>("keys"); // empty: the Copy button
+        QTest::addColumn<int>("selected");      // -1: none
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<QStringList>("seen"); // the clipboard's text, then the messages
+        for (const QKeySequence& keys : QKeySequence::keyBindings(QKeySequence::Copy))
+            QTest::addRow("%s on a selected entry", qPrintable(keys.toString())) << keys << 1 << false
+                                                                               << QStringList{"b"};
+        QTest::addRow("copy key, nothing selected")
+            << QKeySequence(QKeySequence::Copy) << -1 << false << QStringList{"a\r\nb\r\n"};
+        const QString busy = "Nothing was copied: another program is using the clipboard. Try again.";
+        QTest::addRow("busy, one entry") << QKeySequence() << 0 << true << QStringList{"old", busy};
+        QTest::addRow("busy, whole list") << QKeySequence() << -1 << true << QStringList{"old", busy};
+    }
+
+    void copyRoutes()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(int, selected);
+        QFETCH(bool, busy);
+        QFETCH(QStringList, seen);
+        Harness h;
+        h.list()->addItems({"a", "b"});
+        h.list()->setCurrentRow(selected);
+        h.list()->setFocus();
+        h.clipboard.text = "old";
+        h.clipboard.busy = busy;
+        if (keys.isEmpty())
+            h.click("cmdSave");
+        else
+            QTest::keySequence(h.list(), keys);
+        QCOMPARE(QStringList{h.clipboard.text} + h.dialogs.seen, seen);
+        QCOMPARE(h.list()->dragDropMode(), QAbstractItemView::NoDragDrop);
     }
 
     // Cancelled, saved to a new file, then to a path below a file, which cannot be written even by an

@@ -33,12 +33,12 @@ private slots:
         PathRegistry lookup;
         Registry::Handle key = 0;
         QCOMPARE(lookup.openKey(Registry::localMachine, PathRegistry::toolKey, 0, 0, key), 0);
-        char data[1024];
+        char16_t data[512];
         quint32 type = 0, size = sizeof data;
-        // A text value with its terminating zero, as the registry keeps one.
+        // A UTF-16 text value with its terminating zero, as the registry keeps one.
         const bool ok = lookup.queryValue(key, "PATH", type, reinterpret_cast<quint8*>(data), size) == 0;
-        QCOMPARE(ok ? QByteArray::number(type) + ' ' + QByteArray(data, size) : "missing",
-                 found.isEmpty() ? "missing" : "1 " + dir.filePath(found).toLocal8Bit() + '\0');
+        QCOMPARE(ok ? QString::number(type) + ' ' + QString::fromUtf16(data, size / 2) : "missing",
+                 found.isEmpty() ? "missing" : "1 " + dir.filePath(found) + QChar(0));
     }
 };
 

@@ -133,7 +133,41 @@ scenario_copy_outlives_window() {
     printf 'something else' | timeout 5 xclip -i -selection clipboard
     poll 2 not_running || fail "Corvane still runs after another program took the clipboard"
 }
-for scenario in copy_help_presets warning_at_start_once dark_theme copy_outlives_window; do
+
+# The list's own copy key gives the selected password alone, marked secret like Copy's.
+scenario_copy_key_in_list() {
+    new_home listcopy && launch && main_window && click 264 322 && click 100 232 && xdo key ctrl+c || return 1
+    poll 5 eval 'timeout 5 xclip -o -selection clipboard >"$work/clip" && [[ $(wc -c <"$work/clip") == 30 ]]' ||
+        fail "Ctrl+C in the list copied: $(od -c "$work/clip" | head -n 2)" || return 1
+    timeout 5 xclip -o -selection clipboard -t TARGETS | grep -qx x-kde-passwordManagerHint ||
+        fail "Ctrl+C in the list copied without the mark for clipboard managers"
+}
+
+# Another process of the same user cannot read the program's memory (a root test runs both as nobody);
+# presets that a read-only config folder refuses are reported at close, and the program still ends.
+scenario_private_memory_lost_presets() {
+    new_home private && as_user=() || return 1
+    if ((EUID == 0)); then
+        as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+        chmod 755 "$work" && chown -R nobody:nogroup "$home" && chown root:root "$home/config"
+    fi
+    chmod 555 "$home/config"
+    HOME="$home" XDG_CONFIG_HOME="$home/config" "${as_user[@]}" "$app" >>"$home/log" 2>&1 & app_pid=$!
+    main_window || return 1
+    ! "${as_user[@]}" dd if="/proc/$app_pid/mem" of=/dev/null bs=1 count=0 2>/dev/null ||
+        fail "another process of the same user can open /proc/PID/mem" || return 1
+    ! "${as_user[@]}" cat "/proc/$app_pid/environ" >/dev/null 2>&1 ||
+        fail "another process of the same user can read /proc/PID/environ" || return 1
+    local main_id box='' && main_id=$(visible Corvane)
+    click 200 20 && xdo key alt+o # the banner: a click there only makes the window active
+    poll 10 eval 'box=$(xdo search --onlyvisible --name "^Corvane\$" | grep -vx "$main_id" | head -n1); [[ -n $box ]]' ||
+        fail "no message that the presets could not be stored" || return 1
+    xdo mousemove --window "$box" 10 10 key Return && poll 10 not_running ||
+        fail "the program did not end after the message"
+}
+
+for scenario in copy_help_presets warning_at_start_once copy_key_in_list private_memory_lost_presets dark_theme \
+    copy_outlives_window; do
     if "scenario_$scenario"; then echo "PASS $scenario"; else
         echo "FAIL $scenario: ${why:-a step failed}"; failed=$((failed + 1))
         sed 's/^/    program: /' "$home/log" 2>/dev/null

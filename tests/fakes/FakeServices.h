@@ -18,10 +18,12 @@
 
 namespace corvane::test {
 
+// Holds what was copied; while `busy`, refuses every copy as a clipboard held by another program would.
 struct FakeClipboard final : Clipboard
 {
-    void setSecretText(const QString& value) override { text = value; }
+    bool setSecretText(const QString& value) override { return !busy && (text = value, true); }
     QString text;
+    bool busy = false;
 };
 
 // Notes what is opened and, as "start <program>", what is started; the startable files are the normal ones.
@@ -38,26 +40,40 @@ struct FakeShell final : Shell, ProcessLauncher
     QStringList seen;
 };
 
-// Values under HKEY_LOCAL_MACHINE by "key|value name", returned as they are stored.
+// Values under HKEY_LOCAL_MACHINE by "key|value name", as stored, in the 64-bit view; `values32` holds the
+// 32-bit view's. Notes the access of every open and, as Windows does to a standard user, refuses any
+// that asks to change something.
 struct FakeRegistry final : Registry
 {
-    long openKey(qint32 root, const QByteArray& subKey, quint32, quint32, Handle& key) override
+    static constexpr quint32 writeRights = 0x2 | 0x4 | 0x20 | 0x10000 | 0x40000 | 0x80000 | 0x2000000 |
+                                           0x10000000 | 0x40000000;
+    long openKey(qint32 root, const QString& subKey, quint32, quint32 access, Handle& key) override
     {
-        opened = subKey, key = 1;
-        return root == localMachine ? 0 : 2;
+        asked.append(access), opened = subKey, inView32 = access & view32, key = 1;
+        return access & writeRights ? 5 : root == localMachine ? 0 : 2;
     }
-    long queryValue(Handle, const QByteArray& name, quint32& type, unsigned char* to, quint32& size) override
+    long queryValue(Handle, const QString& name, quint32& type, unsigned char* to, quint32& size) override
     {
-        const QByteArray bytes = values.value(opened + '|' + name);
-        if (!values.contains(opened + '|' + name) || quint32(bytes.size()) > size)
+        const auto& view = inView32 ? values32 : values;
+        const QByteArray bytes = view.value(opened + '|' + name);
+        if (!view.contains(opened + '|' + name) || quint32(bytes.size()) > size)
             return 2;
         std::memcpy(to, bytes.constData(), size_t(size = quint32(bytes.size())));
         return type = types.value(opened + '|' + name, typeText), 0;
     }
     long closeKey(Handle) override { return 0; }
-    QMap<QByteArray, QByteArray> values;
-    QMap<QByteArray, quint32> types; // text unless given
-    QByteArray opened;
+    // A text as the registry stores it: UTF-16, with or without its terminating zero.
+    static QByteArray text(QString value, bool withZero)
+    {
+        if (withZero)
+            value.append(QChar(0));
+        return {reinterpret_cast<const char*>(value.utf16()), value.size() * 2};
+    }
+    QMap<QString, QByteArray> values, values32;
+    QMap<QString, quint32> types; // text unless given
+    QString opened;
+    bool inView32 = false;
+    QList<quint32> asked;
 };
 
 // Fakes for all but the settings store, which is the real one on a file of its own.

@@ -26,6 +26,7 @@ tools=$WINEPREFIX/drive_c/tools
 mkdir -p "$tools/msinfo" "$tools/empty"
 cp "$build/standin.exe" "$tools/sysinfo.exe"; cp "$build/standin.exe" "$tools/msinfo/MSINFO32.EXE"
 cp "$build/standin.exe" "$tools/viewer.exe"
+mkdir -p "$tools/Сведения" && cp "$build/standin.exe" "$tools/Сведения/sysinfo.exe"
 classes='HKLM\Software\Classes'
 reg add "$classes\\.chm" /ve /d CorvaneTest.chm /f
 for class in CorvaneTest.chm http https; do
@@ -106,14 +107,46 @@ reg add 'HKCU\Software\Corvane\Presets' /v Characters /d 12abc /f
 start
 check "a damaged length falls back to 30" copied 5 30
 
+# Another program holding the clipboard: Copy waits out a short hold; after a long one it says that
+# nothing was copied and leaves that program's text alone.
+hold_clipboard() {  # hold_clipboard MILLISECONDS
+    : >"$work/holder.out"
+    wine "$build/clipcheck.exe" --hold "$1" "held text" >"$work/holder.out" 2>&1 & holder=$!
+    until_true 20 grep -q held "$work/holder.out"
+}
+clipboard_text_is() {
+    wine "$build/clipcheck.exe" 'C:\clip.txt' >/dev/null 2>&1
+    [[ $(<"$WINEPREFIX/drive_c/clip.txt") == "$1" ]]
+}
+check "Copy waits out a clipboard held for a second" \
+    eval 'hold_clipboard 1000 && press "$main" alt+c && wait $holder && until_true 5 clipboard_holds 5 30'
+# Wine's first OpenClipboard on a held clipboard itself waits up to 5 s, so the message takes about 6.
+check "Copy on a clipboard held for long says so" \
+    eval 'hold_clipboard 15000 && act 8 press "$main" alt+c -- windows_named Corvane 2'
+box=$(xdotool search --onlyvisible --name '^Corvane$' | grep -vx "$main" | head -n1)
+[[ -z $box ]] || act 5 xdotool windowfocus --sync "$box" key Return -- windows_named Corvane 1
+wait $holder
+check "and the other program's text stays" clipboard_text_is "held text"
+
+# The list's copy key on a selected entry copies it alone, marked like Copy's.
+select_first_and_copy() {
+    wine "$build/clipcheck.exe" --clear
+    xdotool mousemove --window "$main" 100 232 click 1 sleep 0.3 key ctrl+c
+}
+one_password() {
+    wine "$build/clipcheck.exe" 'C:\clip.txt' >"$work/clipcheck.log" && [[ $(wc -c <"$WINEPREFIX/drive_c/clip.txt") == "$1" ]]
+}
+check "Ctrl+C on a selected entry: one password, kept from history and cloud" act 3 select_first_and_copy -- one_password 30
+
 # System Info: each arrangement of the two registry locations, staged in Wine's own registry.
 loc1='HKLM\SOFTWARE\Microsoft\Shared Tools\MSINFO' loc2='HKLM\SOFTWARE\Microsoft\Shared Tools Location'
 act 10 xdotool mousemove --window "$main" 360 184 click 1 -- windows_named "About Corvane" 1
 about=$(xdotool search --onlyvisible --name '^About Corvane$' | head -n1)
-# sysinfo CASE PATH|- DIR|- EXPECT: EXPECT is the program that must start, or "message".
+# sysinfo CASE PATH|- DIR|- EXPECT [VIEW]: EXPECT is the program that must start, or "message"; VIEW
+# 32 puts PATH in the 32-bit registry view alone. Paths travel as UTF-8 to Wine's reg.
 sysinfo() {
-    reg delete "$loc1" /f; reg delete "$loc2" /f
-    [[ $2 == - ]] || reg add "$loc1" /v PATH /d "$2" /f
+    for view in 32 64; do reg delete "$loc1" /f /reg:$view; reg delete "$loc2" /f /reg:$view; done
+    [[ $2 == - ]] || LC_ALL=C.UTF-8 reg add "$loc1" /v PATH /d "$2" /f /reg:"${5:-64}"
     [[ $3 == - ]] || reg add "$loc2" /v MSINFO /d "$3" /f
     : >"$CORVANE_STANDIN_LOG"
     if [[ $4 == message ]]; then
@@ -130,6 +163,8 @@ sysinfo "location 1 names a missing file" 'C:\tools\missing.exe' 'C:\tools\msinf
 sysinfo "location 2 holds the tool" - 'C:\tools\msinfo' MSINFO32.EXE
 sysinfo "location 2 without the tool" - 'C:\tools\empty' message
 sysinfo "both locations absent" - - message
+sysinfo "location 1 in the 32-bit view only" 'C:\tools\sysinfo.exe' - sysinfo.exe 32
+sysinfo "location 1 outside the ANSI code page" 'C:\tools\Сведения\sysinfo.exe' - sysinfo.exe
 
 # Help and links go through the shell's "open".
 : >"$CORVANE_STANDIN_LOG"
@@ -196,6 +231,13 @@ check "the installed program starts" eval 'start "C:\\Program Files\\Corvane\\co
 wine "$installed/uninstall.exe" /S >/dev/null 2>&1
 check "the uninstaller removes what was installed and keeps the presets" \
     eval 'until_true 30 test ! -e "$installed" && test ! -e "$menu" && stored Characters 30'
+
+# A presets key that refuses writes, as a locked-down desk may have it: Close says so, then closes.
+check "a presets key that refuses writes is staged" wine "$build/denywrite.exe"
+start
+check "Close on a key that refuses writes shows a message" act 10 press "$main" alt+o -- windows_named Corvane 2
+box=$(xdotool search --onlyvisible --name '^Corvane$' | grep -vx "$main" | head -n1)
+check "and closes once it is read" act 5 xdotool windowfocus --sync "${box:-$main}" key Return -- windows_named Corvane 0
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

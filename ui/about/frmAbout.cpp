@@ -233,46 +233,56 @@ void frmAbout::StartSysInfo()
 bool frmAbout::GetKeyValue(const qint32& KeyRoot, const QString& Keyname, const QString& SubKeyRef,
                            QString& KeyVal)
 {
-    constexpr quint32 keyAllAccess = 0x2003F;
     constexpr quint32 bufferSize = 1024;
     Registry& registry = m_services.registry;
 
-    Registry::Handle hKey = 0;
-    // Runs on every way out: after a failed open (closing handle 0, whose failure does not matter)
-    // and before a bad size's exception leaves this function.
-    const auto closeKey = qScopeGuard([&registry, &hKey] { registry.closeKey(hKey); });
-
-    if (registry.openKey(KeyRoot, Keyname.toLocal8Bit(), 0, keyAllAccess, hKey) != 0) {
-        KeyVal = QString();
-        return false;
-    }
-
-    std::array<unsigned char, bufferSize> buffer{};
-    quint32 size = bufferSize;
+    alignas(char16_t) std::array<unsigned char, bufferSize> buffer{};
+    quint32 size = 0;
     quint32 type = 0;
-    if (registry.queryValue(hKey, SubKeyRef.toLocal8Bit(), type, buffer.data(), size) != 0) {
+    bool read = false;
+    // Query rights only: Windows grants no more below this root to a standard user, nor to an
+    // administrator without elevation. The tool registers in the 64-bit view of a 64-bit system; an
+    // older or 32-bit installer may have used the 32-bit one, which a 32-bit system alone has.
+    for (const quint32 view : {Registry::view64, Registry::view32}) {
+        Registry::Handle hKey = 0;
+        // Closes on every way out, also after a failed open (handle 0, whose failure does not matter).
+        const auto closeKey = qScopeGuard([&registry, &hKey] { registry.closeKey(hKey); });
+        if (registry.openKey(KeyRoot, Keyname, 0, Registry::queryValues | view, hKey) != 0)
+            continue;
+        buffer.fill(0);
+        size = bufferSize;
+        read = registry.queryValue(hKey, SubKeyRef, type, buffer.data(), size) == 0;
+        if (read)
+            break;
+    }
+    if (!read) {
         KeyVal = QString();
         return false;
     }
 
-    // The last reported byte is dropped when it is a zero, whatever the type, so a number whose
-    // top byte is zero comes back one byte short. A size with no last byte inside the buffer cannot
-    // be read at all and goes to the caller as an error.
+    // A size with no last byte inside the buffer cannot be read at all and goes to the caller as an error.
     if (size == 0 || size > bufferSize)
         throw std::range_error("registry value size outside the buffer");
-    const quint32 kept = buffer[size - 1] == 0 ? size - 1 : size;
-    QByteArray bytes(reinterpret_cast<const char*>(buffer.data()), static_cast<qsizetype>(kept));
 
     switch (type) {
-    case Registry::typeText:
-        KeyVal = QString::fromLocal8Bit(bytes);
+    case Registry::typeText: {
+        // A text stored with its terminating zero loses it; one stored without keeps every character.
+        QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer.data()), size / 2);
+        if (text.endsWith(QChar(0)))
+            text.chop(1);
+        KeyVal = text;
         break;
-    case Registry::typeDword:
-        // Highest byte first, two digits each. Formatting without a pattern leaves a text that is
-        // not a plain number as it is, so the caller gets the "&h" form.
+    }
+    case Registry::typeDword: {
+        // The last reported byte is dropped when it is a zero, so a number whose top byte is zero
+        // comes back one byte short. Highest byte first, two digits each. Formatting without a
+        // pattern leaves a text that is not a plain number as it is, so the caller gets the "&h" form.
+        const quint32 kept = buffer[size - 1] == 0 ? size - 1 : size;
+        QByteArray bytes(reinterpret_cast<const char*>(buffer.data()), static_cast<qsizetype>(kept));
         std::reverse(bytes.begin(), bytes.end());
         KeyVal = QStringLiteral("&h") + QString::fromLatin1(bytes.toHex().toUpper());
         break;
+    }
     default:
         break;
     }

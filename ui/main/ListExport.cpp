@@ -35,11 +35,11 @@ QString listText(const QStringList& entries)
     return joinLines(entries.size(), [&](qsizetype position) -> const QString& { return entries[position]; });
 }
 
-void CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipboard& clipboard)
+bool CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipboard& clipboard)
 {
     const QString text = joinLines(list.count(), [&](qsizetype position) { return list.item(int(position))->text(); });
     state.copyPosition = -1;
-    clipboard.setSecretText(text);
+    return clipboard.setSecretText(text);
 }
 
 SaveOutcome saveTextFile(const QString& path, const QString& text)

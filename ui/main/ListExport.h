@@ -14,8 +14,8 @@ struct GenerationState;
 QString listText(const QStringList& entries);
 
 // Replaces the clipboard's contents with the text of the whole list, as listText() gives it, and
-// leaves the copy position of the generation state at -1.
-void CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipboard& clipboard);
+// leaves the copy position of the generation state at -1. False when nothing was copied.
+bool CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipboard& clipboard);
 
 struct SaveOutcome
 {

@@ -192,6 +192,9 @@ void frmMain::buildControls()
     lstPass->setSortingEnabled(false);
     lstPass->setUniformItemSizes(true);
     lstPass->setAccessibleName(tr("Passwords"));
+    // The list's own copy would put a password on the clipboard unmarked; its copy keys go to Copy
+    // instead (eventFilter), and nothing can be dragged out of it.
+    lstPass->setDragDropMode(QAbstractItemView::NoDragDrop);
 
     cmdSave = makeButton(QStringLiteral("cmdSave"), tr("&Copy"), tr("Copy selected or all to Windows Clipboard"),
                          twipsRect(203, 4660, 1050, 350), this);
@@ -363,10 +366,12 @@ void frmMain::cmdSave_Click()
 {
     const QList<QListWidgetItem*> selected = lstPass->selectedItems();
     // A single selected password goes alone, without a line end, so it pastes cleanly into a field.
-    if (selected.size() == 1)
-        m_services.clipboard.setSecretText(selected.constFirst()->text());
-    else
-        CopyListToClipboard(*lstPass, m_state, m_services.clipboard);
+    const bool copied = selected.size() == 1 ? m_services.clipboard.setSecretText(selected.constFirst()->text())
+                                             : CopyListToClipboard(*lstPass, m_state, m_services.clipboard);
+    // Whatever the clipboard held before is still there; pasted in the belief that it is new, it
+    // could be an older password.
+    if (!copied)
+        showMessageBox(this, tr("Nothing was copied: another program is using the clipboard. Try again."));
 }
 
 void frmMain::cmdSaveIt_Click()
@@ -422,6 +427,11 @@ void frmMain::Form_KeyDown(int KeyCode, Qt::KeyboardModifiers Shift)
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == lstPass && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        cmdSave_Click();
+        return true;
+    }
     // A key the focused control ignores travels on to its parents; take it once, at the control.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
@@ -445,10 +455,16 @@ QString frmMain::helpFilePath() const
 
 void frmMain::Form_Unload()
 {
+    QStringList failures;
     for (int i = 0; i < classCount; ++i)
-        m_presets.writeClass(i, classValue(i));
-    m_presets.writeCharacters(UpDown1->value());
-    m_presets.writeNumberOf(UpDown2->value());
+        failures += m_presets.writeClass(i, classValue(i));
+    failures += m_presets.writeCharacters(UpDown1->value());
+    failures += m_presets.writeNumberOf(UpDown2->value());
+    failures.removeAll(QString());
+    // Otherwise the next start would silently show other choices than the user left.
+    if (!failures.isEmpty())
+        showMessageBox(this, tr("Your choices could not be stored in \"%1\": %2.")
+                                 .arg(QDir::toNativeSeparators(m_presets.location()), failures.constFirst()));
 
     QCoreApplication::processEvents();
 
