@@ -39,8 +39,9 @@ captions_whole() {
     python3 "$checks_dir/contrast.py" --whole "$1" "${rooms[@]}" >"$1.whole" ||
         { grep -v 'whole$' "$1.whole"; return 1; }
 }
-# pictures_sharp SHOT: at $factor each picture matches its 2x art closely, and better than its 1x art
-# enlarged, which is what an unsharp window would show.
+# pictures_sharp SHOT: at $factor each picture matches its 2x art closely, and by half the error of its 1x
+# art enlarged, which is what an unsharp window would show. At 125 % Qt's smooth scaling and ImageMagick's
+# filter part by about 0.02 on the small pictures, so "closely" is below 0.03.
 pictures_sharp() {
     local shot=$1 part scale sharp blurred status=0
     for part in banner-left banner-right help about; do
@@ -48,13 +49,14 @@ pictures_sharp() {
         for scale in 1x 2x; do picture_art "$shot" $scale $part "$shot.$part-$scale.png"; done
         sharp=$(rmse "$shot.$part.png" "$shot.$part-2x.png") blurred=$(rmse "$shot.$part.png" "$shot.$part-1x.png")
         echo "    $part: error against 2x art $sharp, against 1x art enlarged $blurred"
-        awk -v s="$sharp" -v b="$blurred" 'BEGIN { exit !(s < 0.02 && 2 * s < b) }' || status=1
+        awk -v s="$sharp" -v b="$blurred" 'BEGIN { exit !(s < 0.03 && 2 * s < b) }' || status=1
     done
     return $status
 }
 picture_art() { # picture_art SHOT SCALE PART OUT: PART's place drawn from the SCALE art, in device pixels
-    local r=$checks_dir/../../resources s='' up=$(in_pixels 100)%
-    [[ $2 == 2x ]] && s=@2x up=$(in_pixels 50)%
+    # Scaled by the exact factor: 2x art at 125 % is 62.5 % of its size, not a rounded 63 %.
+    local r=$checks_dir/../../resources s='' up=$(awk -v f="$factor" 'BEGIN { print f * 100 }')%
+    [[ $2 == 2x ]] && s=@2x up=$(awk -v f="$factor" 'BEGIN { print f * 50 }')%
     case $3 in
     banner*) convert \( "$r/banner$s.png" -resize $up \) \( "$r/title-left$s.png" -resize $up \) \
                 -geometry "$(in_pixels +16+8)" -composite \( "$r/title-right$s.png" -resize $up \) \

@@ -179,8 +179,18 @@ stop
 source "$(dirname "$0")/../e2e/checks.sh"
 factor=1
 window_named() { xdotool search --onlyvisible --name "^$1\$" | grep -vx "${2:-none}" | head -n1; }
-readable_window() { # readable_window WINDOW-ID NAME=X,Y,W,H...
-    import -window "$1" "$work/shot.png" && readable "$work/shot.png" "${@:2}"
+# readable_window WINDOW-ID CLIENT-WxH NAME=X,Y,W,H...: places are in the client area, which Wine, with no
+# window manager to ask, frames itself for dialogs: a border around it and a title bar above.
+readable_window() {
+    import -window "$1" "$work/shot.png" || return 1
+    local width height frame top spec x y w h places=()
+    read -r width height < <(identify -format '%w %h' "$work/shot.png")
+    frame=$(((width - ${2%x*}) / 2)) && top=$((height - ${2#*x} - frame))
+    for spec in "${@:3}"; do
+        IFS=, read -r x y w h <<<"${spec#*=}"
+        places+=("${spec%%=*}=$((x + frame)),$((y + top)),$w,$h")
+    done
+    readable "$work/shot.png" "${places[@]}"
 }
 reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' /v AppsUseLightTheme /t REG_DWORD /d 0 /f
 reg add 'HKCU\Software\Corvane\Presets' /v Extended /d 1 /f
@@ -188,19 +198,19 @@ reg delete 'HKCU\Software\Corvane\Presets' /v Warn /f
 QT_QPA_PLATFORM=windows:darkmode=2 wine "$build/corvane.exe" >>"$work/corvane.log" 2>&1 & disown
 until_true 30 windows_named Warning 1 && sleep 1
 warning=$(window_named Warning)
-check "dark mode: the warning is readable" readable_window "$warning" "${warn_texts[@]}"
+check "dark mode: the warning is readable" readable_window "$warning" 312x199 "${warn_texts[@]}"
 act 10 press "$warning" Return -- windows_named Corvane 1
 main=$(window_named Corvane) && sleep 1 && press "$main" alt+g && sleep 1
-check "dark mode: the main window is readable" readable_window "$main" "${main_texts[@]}"
+check "dark mode: the main window is readable" readable_window "$main" 420x340 "${main_texts[@]}"
 act 10 xdotool mousemove --window "$main" 360 184 click 1 -- windows_named "About Corvane" 1
 sleep 1 && about=$(window_named "About Corvane")
-check "dark mode: the About window is readable" readable_window "$about" "${about_texts[@]}"
+check "dark mode: the About window is readable" readable_window "$about" 382x266 "${about_texts[@]}"
 act 10 press "$about" alt+e -- windows_named "About Corvane" 0
 act 10 eval 'xdotool mousemove --window "$main" 260 106 click 1 sleep 0.3 key ctrl+a type 3 && press "$main" alt+g' \
     -- windows_named Corvane 2
 box=$(window_named Corvane "$main") && sleep 1
 eval "$(xdotool getwindowgeometry --shell "$box" | grep -E '^(WIDTH|HEIGHT)=')"
-check "dark mode: a message box is readable" readable_window "$box" "message=8,8,$((WIDTH - 16)),$((HEIGHT / 2 - 8))"
+check "dark mode: a message box is readable" readable_window "$box" "${WIDTH}x$HEIGHT" "message=8,8,$((WIDTH - 16)),$((HEIGHT / 2 - 8))"
 act 5 xdotool windowfocus --sync "$box" key Return -- windows_named Corvane 1
 stop
 reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' /v AppsUseLightTheme /t REG_DWORD /d 1 /f
