@@ -38,9 +38,9 @@ if ((test)); then
         mingw-w64-tools                         # x86_64-w64-mingw32-pkg-config finds Qt and libsodium
         autoconf automake libtool make          # libsodium for Windows, from its Debian source
         wine wine64 fonts-wine binutils         # the Windows build's tests (binutils: strings)
-        coreutils util-linux                    # timeout, od, flock
+        coreutils util-linux                    # timeout, od, flock, setpriv
+        qt6ct                                   # the end-to-end run under a dark colour scheme
     )
-    packages+=(qt6ct)                           # the end-to-end run under a dark colour scheme
 fi
 
 if ((list)); then printf '%s\n' "${packages[@]}"; exit 0; fi

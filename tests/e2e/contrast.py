@@ -84,8 +84,8 @@ def main():
     whole = sys.argv[1] == "--whole"
     image = read_pixels(sys.argv[1 + whole])
     failed = 0
-    for spec in sys.argv[2 + whole:]:
-        name, place = spec.split("=")
+    for entry in sys.argv[2 + whole:]:
+        name, place = entry.split("=")
         if whole:
             ink = cut_off(image, *(int(v) for v in place.split(",")))
             print(f"{name:16} {'cut off at ' + str(ink[:3]) if ink else 'whole'}")

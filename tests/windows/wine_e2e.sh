@@ -183,12 +183,12 @@ window_named() { xdotool search --onlyvisible --name "^$1\$" | grep -vx "${2:-no
 # window manager to ask, frames itself for dialogs: a border around it and a title bar above.
 readable_window() {
     import -window "$1" "$work/shot.png" || return 1
-    local width height frame top spec x y w h places=()
+    local width height frame top entry x y w h places=()
     read -r width height < <(identify -format '%w %h' "$work/shot.png")
     frame=$(((width - ${2%x*}) / 2)) && top=$((height - ${2#*x} - frame))
-    for spec in "${@:3}"; do
-        IFS=, read -r x y w h <<<"${spec#*=}"
-        places+=("${spec%%=*}=$((x + frame)),$((y + top)),$w,$h")
+    for entry in "${@:3}"; do
+        IFS=, read -r x y w h <<<"${entry#*=}"
+        places+=("${entry%%=*}=$((x + frame)),$((y + top)),$w,$h")
     done
     readable "$work/shot.png" "${places[@]}"
 }
