@@ -1,19 +1,14 @@
 #!/usr/bin/env python3
 """Contrast of text against its background in a screenshot, as WCAG counts it.
 
-    contrast.py SHOT.png NAME=X,Y,W,H ...
-    contrast.py --whole SHOT.png NAME=X,Y,W,H ...
+    contrast.py [--whole] SHOT.png NAME=X,Y,W,H ...
 
-With --whole each rectangle is a caption's whole room instead, and the check is that no ink (a pixel
-standing out 3:1 from the background) reaches its right column or bottom row, where a caption too big
-for its control would be cut off.
-
-Each rectangle's pixels fall into two groups by luminance, split where the groups lie farthest
-apart: the larger is the background (its median pixel stands for it, so a picture behind the text
-counts with its typical colour), the smaller the text, whose colour is that of its pixels farthest
-from the background: the median of the ten most contrasting, so that a stray pixel of a border or of
-anti-aliasing does not decide. Prints one line per rectangle and fails
-when any ratio is below 4.5:1, or when a rectangle holds no text at all (ratio 1)."""
+Each rectangle's pixels split into two luminance groups where they lie farthest apart (Otsu). The larger
+is the background, stood for by its median pixel, so a picture behind the text counts with its typical
+colour; the text's colour is the median of its ten pixels farthest from it, so a stray border or
+anti-aliased pixel does not decide. Fails when a ratio is below 4.5:1 or a rectangle holds no text (1:1).
+With --whole each rectangle is a caption's whole room, and the check is instead that no ink (a pixel
+3:1 from the background) reaches its right column or bottom row, as with a caption cut off."""
 import subprocess
 import sys
 
@@ -21,17 +16,18 @@ MINIMUM = 4.5
 
 
 def read_pixels(path):
-    size = subprocess.run(["identify", "-format", "%w %h", path], check=True, capture_output=True, text=True)
-    width, height = (int(v) for v in size.stdout.split())
-    data = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
-    return width, height, data
+    ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True, capture_output=True).stdout
+    width, height = (int(v) for v in ppm.split(maxsplit=3)[1:3])
+    return width, height, ppm[len(ppm) - width * height * 3:]
+
+
+def rgb_at(image, column, row):
+    at = (row * image[0] + column) * 3
+    return tuple(image[2][at:at + 3])
 
 
 def luminance(rgb):
-    def linear(channel):
-        c = channel / 255
-        return c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4
-    r, g, b = (linear(c) for c in rgb)
+    r, g, b = (c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4 for c in (v / 255 for v in rgb))
     return 0.2126 * r + 0.7152 * g + 0.0722 * b
 
 
@@ -40,25 +36,16 @@ def ratio(a, b):
 
 
 def measure(image, x, y, w, h):
-    width, height, data = image
-    pixels = []
-    for row in range(max(y, 0), min(y + h, height)):
-        for column in range(max(x, 0), min(x + w, width)):
-            at = (row * width + column) * 3
-            rgb = tuple(data[at:at + 3])
-            pixels.append((luminance(rgb), rgb))
+    width, height, _ = image
+    pixels = sorted((luminance(rgb), rgb) for rgb in (rgb_at(image, column, row)
+                    for row in range(max(y, 0), min(y + h, height)) for column in range(max(x, 0), min(x + w, width))))
     if not pixels:
         raise SystemExit(f"rectangle {x},{y},{w},{h} lies outside the {width}x{height} picture")
-    pixels.sort()
-    # Two clusters by luminance, split where they are best apart (Otsu); the larger is the background,
-    # which over a picture is not one colour, so its median stands for it.
     values = [p[0] for p in pixels]
-    total, best, split = sum(values), -1.0, 0
-    below = 0.0
+    total, best, split, below = sum(values), -1.0, 0, 0.0
     for i in range(1, len(values)):
         below += values[i - 1]
-        mean_low, mean_high = below / i, (total - below) / (len(values) - i)
-        spread = i * (len(values) - i) * (mean_low - mean_high) ** 2
+        spread = i * (len(values) - i) * (below / i - (total - below) / (len(values) - i)) ** 2
         if values[i] != values[i - 1] and spread > best:
             best, split = spread, i
     low, high = pixels[:split], pixels[split:]
@@ -72,12 +59,9 @@ def measure(image, x, y, w, h):
 
 
 def cut_off(image, x, y, w, h):
-    width, _, data = image
-    pixel = lambda column, row: luminance(tuple(data[(row * width + column) * 3:(row * width + column) * 3 + 3]))
-    _, _, background = measure(image, x, y, w, h)
-    back = luminance(background)
+    back = luminance(measure(image, x, y, w, h)[2])
     edge = [(x + w - 1, row) for row in range(y, y + h)] + [(column, y + h - 1) for column in range(x, x + w)]
-    return [spot for spot in edge if ratio(pixel(*spot), back) >= 3]
+    return [spot for spot in edge if ratio(luminance(rgb_at(image, *spot)), back) >= 3]
 
 
 def main():

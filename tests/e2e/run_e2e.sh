@@ -29,6 +29,8 @@ visible() { xdo search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
 shown() { [[ -n "$(visible "$1")" ]]; }
 not_shown() { ! shown "${1:-Corvane}"; }
 fail() { why=$1; return 1; }
+# other_box MAIN-ID: notes in $box a second window named Corvane, a message box in front of the main one.
+other_box() { box=$(xdo search --onlyvisible --name '^Corvane$' | grep -vx "$1" | head -n1); [[ -n $box ]]; }
 
 # A fresh home per scenario; its bin holds an xdg-open that notes what the program asks it to open.
 new_home() {
@@ -106,13 +108,9 @@ scenario_dark_theme() {
     sleep 0.5 && readable_window "$(visible "About Corvane")" "${about_texts[@]}" || return 1
     xdo mousemove --window "$(visible "About Corvane")" 327 196 click 1 && poll 10 not_shown "About Corvane" ||
         fail "About did not close" || return 1
+    local main_id box='' && main_id=$(visible Corvane)
     click 250 106 && xdo key ctrl+a type 3 && xdo key alt+g
-    local box=''
-    message_box() {
-        box=$(xdo search --onlyvisible --name '^Corvane$' | grep -vx "$(visible Corvane)" | head -n1)
-        [[ -n $box ]]
-    }
-    poll 10 message_box || fail "a length of 3 gave no message" || return 1
+    poll 10 other_box "$main_id" || fail "a length of 3 gave no message" || return 1
     sleep 0.5 && eval "$(xdo getwindowgeometry --shell "$box" | grep -E '^(WIDTH|HEIGHT)=')" &&
         readable_window "$box" "message=8,8,$((WIDTH - 16)),$((HEIGHT / 2 - 8))"
 }
@@ -160,8 +158,7 @@ scenario_private_memory_lost_presets() {
         fail "another process of the same user can read /proc/PID/environ" || return 1
     local main_id box='' && main_id=$(visible Corvane)
     click 200 20 && xdo key alt+o # the banner: a click there only makes the window active
-    poll 10 eval 'box=$(xdo search --onlyvisible --name "^Corvane\$" | grep -vx "$main_id" | head -n1); [[ -n $box ]]' ||
-        fail "no message that the presets could not be stored" || return 1
+    poll 10 other_box "$main_id" || fail "no message that the presets could not be stored" || return 1
     xdo mousemove --window "$box" 10 10 key Return && poll 10 not_running ||
         fail "the program did not end after the message"
 }
