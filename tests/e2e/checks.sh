@@ -39,9 +39,10 @@ captions_whole() {
     python3 "$checks_dir/contrast.py" --whole "$1" "${rooms[@]}" >"$1.whole" ||
         { grep -v 'whole$' "$1.whole"; return 1; }
 }
-# pictures_sharp SHOT: at $factor each picture matches its 2x art closely, and by half the error of its 1x
+# pictures_sharp SHOT: at $factor each picture matches its 2x art closely, and clearly better than its 1x
 # art enlarged, which is what an unsharp window would show. At 125 % Qt's smooth scaling and ImageMagick's
-# filter part by about 0.02 on the small pictures, so "closely" is below 0.03.
+# filter part by up to 0.02 and the two references lie close (2x art 0.013 off, 1x art 0.025 on the banner),
+# so "closely" is below 0.03 and "clearly" a third less error; at 150 % and 200 % the margin is 3x or more.
 pictures_sharp() {
     local shot=$1 part scale sharp blurred status=0
     for part in banner-left banner-right help about; do
@@ -49,7 +50,7 @@ pictures_sharp() {
         for scale in 1x 2x; do picture_art "$shot" $scale $part "$shot.$part-$scale.png"; done
         sharp=$(rmse "$shot.$part.png" "$shot.$part-2x.png") blurred=$(rmse "$shot.$part.png" "$shot.$part-1x.png")
         echo "    $part: error against 2x art $sharp, against 1x art enlarged $blurred"
-        awk -v s="$sharp" -v b="$blurred" 'BEGIN { exit !(s < 0.03 && 2 * s < b) }' || status=1
+        awk -v s="$sharp" -v b="$blurred" 'BEGIN { exit !(s < 0.03 && 1.5 * s < b) }' || status=1
     done
     return $status
 }
