@@ -15,7 +15,7 @@ namespace corvane {
 class SodiumRandom final : public RandomSource
 {
 public:
-    static constexpr std::size_t chunkBytes = 32 * 1024;
+    static constexpr std::size_t chunkBytes = std::size_t{32} * 1024;
 
     SodiumRandom();
     ~SodiumRandom() override;
