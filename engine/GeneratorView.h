@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 namespace corvane {
 
@@ -12,13 +13,16 @@ public:
     virtual ~GeneratorView() = default;
 
     virtual int classValue(int index) const = 0; // 0 cleared, 1 checked, 2 mixed
-    virtual QString specialSetText() const = 0;
-    virtual QString extendedSetText() const = 0;
-    virtual QString lengthText() const = 0;
+    // The engine reads these for every password: references, so a read costs no reference count.
+    virtual const QString& specialSetText() const = 0;
+    virtual const QString& extendedSetText() const = 0;
+    virtual const QString& lengthText() const = 0;
     virtual QString countText() const = 0;
 
-    virtual void setPasswordText(const QString& password) = 0;
-    virtual QString passwordText() const = 0;
+    // Copies the characters: a field that keeps its own buffer then takes each password of a batch
+    // without an allocation or an atomic reference count.
+    virtual void setPasswordText(QStringView password) = 0;
+    virtual const QString& passwordText() const = 0;
 
     virtual void clearList() = 0;
     virtual void addListEntry(const QString& entry) = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 #include <span>
 
@@ -13,14 +15,17 @@ public:
     // Uniform in [0, n), without modulo bias. n must be at least 1.
     virtual std::uint32_t bounded(std::uint32_t n) = 0;
 
-    // Independent draws of bounded(n) into every slot; a bulk source serves a whole password at once.
-    virtual void fill(std::uint32_t n, std::span<std::uint32_t> draws)
+    // Every slot of `out` an independent, uniform choice among the positions of `pool`, which is
+    // not empty. A bulk source serves a whole password at once.
+    virtual void pick(const QString& pool, std::span<QChar> out)
     {
-        for (std::uint32_t& draw : draws)
-            draw = bounded(n);
+        const auto n = static_cast<std::uint32_t>(pool.size());
+        for (QChar& slot : out)
+            slot = pool[bounded(n)];
     }
 
-    // Called at the start of every password: nothing the previous password drew may outlive it.
+    // Called at the start of every password. A source that draws for a whole batch at once has no
+    // need of it: it never hands out a value twice, and release() wipes what it holds.
     virtual void reseed() {}
 
     // Called when a batch is done: a real source wipes whatever it still holds.

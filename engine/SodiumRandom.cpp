@@ -3,11 +3,46 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace corvane {
+
+namespace {
+
+constexpr std::size_t maskRun = 64; // positions per rejection mask, a bit each
+constexpr std::size_t maskStep = 16; // bytes compared at once
+
+// A bit for each of the `run` bytes that is `limit` or over. Reads up to the next multiple of
+// maskStep bytes: the caller makes sure the chunk holds them.
+std::uint64_t rejectedBytes(const unsigned char* bytes, std::size_t run, std::uint32_t limit)
+{
+    if (limit > 255)
+        return 0;
+    std::uint64_t rejected = 0;
+#if defined(__SSE2__)
+    const __m128i floor = _mm_set1_epi8(static_cast<char>(limit));
+    for (std::size_t i = 0; i < run; i += maskStep) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const __m128i atLeastFloor = _mm_cmpeq_epi8(_mm_max_epu8(v, floor), v);
+        rejected |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(atLeastFloor))} << i;
+    }
+    if (run < maskRun)
+        rejected &= (std::uint64_t{1} << run) - 1;
+#else
+    for (std::size_t i = 0; i < run; ++i)
+        rejected |= std::uint64_t{bytes[i] >= limit} << i;
+#endif
+    return rejected;
+}
+
+} // namespace
 
 SodiumRandom::SodiumRandom()
 {
@@ -33,84 +68,79 @@ void SodiumRandom::refill()
     crypto_stream_chacha20(m_bytes, chunkBytes, nonce, key);
     sodium_memzero(key, sizeof key);
     m_next = 0;
-    m_unwiped = 0;
-}
-
-void SodiumRandom::reseed()
-{
-    sodium_memzero(m_bytes + m_unwiped, m_next - m_unwiped);
-    m_unwiped = m_next;
 }
 
 void SodiumRandom::release()
 {
     sodium_memzero(m_bytes, chunkBytes);
     m_next = chunkBytes;
-    m_unwiped = chunkBytes;
 }
 
 std::uint32_t SodiumRandom::bounded(std::uint32_t n)
 {
-    std::uint32_t draw = 0;
-    fill(n, {&draw, 1});
-    return draw;
+    if (n < 2)
+        return 0;
+    // The lowest (2^32 mod n) words are rejected, so that every residue has the same number of
+    // pre-images.
+    const std::uint32_t floor = static_cast<std::uint32_t>(-n) % n;
+    for (;;) {
+        if (chunkBytes - m_next < sizeof(std::uint32_t))
+            refill();
+        std::uint32_t word;
+        std::memcpy(&word, m_bytes + m_next, sizeof word);
+        m_next += sizeof word;
+        if (word >= floor)
+            return word % n;
+    }
 }
 
-void SodiumRandom::fill(std::uint32_t n, std::span<std::uint32_t> draws)
+void SodiumRandom::pick(const QString& pool, std::span<QChar> out)
 {
-    if (n < 2) {
-        std::fill(draws.begin(), draws.end(), 0);
+    Q_ASSERT(!pool.isEmpty());
+    if (pool.size() > qsizetype(m_character.size())) {
+        RandomSource::pick(pool, out);
         return;
     }
-    if (n != m_limitsOf) {
-        m_limitsOf = n;
-        // Reject the top (256 mod n) bytes, or the lowest (2^32 mod n) words, so that every residue
-        // has the same number of pre-images.
-        m_byteLimit = n <= 256 ? 256 - 256 % n : 0;
-        m_wordFloor = static_cast<std::uint32_t>(-n) % n;
-        if (n <= 256)
+    // A pool that shares its data with the one the table was made for has the same characters:
+    // a shared string cannot change without first getting data of its own.
+    if (!pool.isSharedWith(m_tablePool)) {
+        if (pool != m_tablePool) {
+            const auto n = static_cast<std::uint32_t>(pool.size());
+            // Rejecting the top (256 mod n) byte values leaves every position the same number of bytes.
+            m_byteLimit = 256 - 256 % n;
             for (std::uint32_t byte = 0; byte < 256; ++byte)
-                m_residue[byte] = static_cast<std::uint8_t>(byte % n);
+                m_character[byte] = pool[byte % n];
+        }
+        m_tablePool = pool;
     }
-    if (n <= 256)
-        fillFromBytes(draws);
-    else
-        fillFromWords(n, draws);
+
+    // Each position takes the next byte of the stream, and the few whose byte is rejected then take
+    // the next accepted bytes after them. A byte still serves one position at most and every
+    // position gets a byte of its own, as plain rejection sampling gives, but the first pass has no
+    // branch and no position waits on the one before it.
+    const std::uint32_t limit = m_byteLimit;
+    QChar* const drawn = out.data();
+    for (std::size_t first = 0; first < out.size(); first += maskRun) {
+        const std::size_t run = std::min(maskRun, out.size() - first);
+        if (chunkBytes - m_next < (run + maskStep - 1) / maskStep * maskStep)
+            refill(); // the few bytes left at the end of the chunk are never used
+        const unsigned char* const bytes = m_bytes + m_next;
+        m_next += run;
+        for (std::size_t i = 0; i < run; ++i)
+            drawn[first + i] = m_character[bytes[i]];
+        for (std::uint64_t rejected = rejectedBytes(bytes, run, limit); rejected != 0; rejected &= rejected - 1)
+            drawn[first + std::size_t(std::countr_zero(rejected))] = m_character[nextAccepted(limit)];
+    }
 }
 
-void SodiumRandom::fillFromBytes(std::span<std::uint32_t> draws)
+unsigned char SodiumRandom::nextAccepted(std::uint32_t limit)
 {
-    const std::uint32_t limit = m_byteLimit;
-    std::size_t filled = 0;
-    while (filled < draws.size()) {
+    for (;;) {
         if (m_next == chunkBytes)
             refill();
-        // Every byte is written and only an accepted one kept: a branch on acceptance would be
-        // mispredicted for each rejected byte, which costs more than the keystream itself.
-        std::size_t next = m_next;
-        for (; next < chunkBytes && filled < draws.size(); ++next) {
-            const unsigned char byte = m_bytes[next];
-            draws[filled] = m_residue[byte];
-            filled += byte < limit ? 1 : 0;
-        }
-        m_next = next;
-    }
-}
-
-void SodiumRandom::fillFromWords(std::uint32_t n, std::span<std::uint32_t> draws)
-{
-    for (std::uint32_t& draw : draws) {
-        for (;;) {
-            if (chunkBytes - m_next < sizeof(std::uint32_t))
-                refill();
-            std::uint32_t word;
-            std::memcpy(&word, m_bytes + m_next, sizeof word);
-            m_next += sizeof word;
-            if (word >= m_wordFloor) {
-                draw = word % n;
-                break;
-            }
-        }
+        const unsigned char byte = m_bytes[m_next++];
+        if (byte < limit)
+            return byte;
     }
 }
 

@@ -6,45 +6,68 @@
 #include "NumericText.h"
 #include "RandomSource.h"
 
-#include <algorithm>
-#include <array>
-#include <span>
 
 namespace corvane {
 
+namespace {
+
+// Equal texts, told apart cheaply when both are the same data, as a batch's reads always are.
+bool sameText(const QString& a, const QString& b)
+{
+    return a.isNull() == b.isNull() && a.size() == b.size() && (a.constData() == b.constData() || a == b);
+}
+
+} // namespace
+
 bool modGen::MakePassword()
 {
-    // Emptied, not released: every password of a batch builds the same pool into the same buffer.
-    m_state.pool.resize(0);
-    m_state.specialSet = m_view.specialSetText();
-    m_state.extendedSet = m_view.extendedSetText();
-
-    if (m_view.lengthText().isEmpty()) {
-        m_view.showMessage(msgEnterNumeric);
-        return false;
-    }
-
+    const QString& special = m_view.specialSetText();
+    const QString& extended = m_view.extendedSetText();
     int values[classCount];
     bool anySelected = false;
     for (int i = 0; i < classCount; ++i) {
         values[i] = m_view.classValue(i);
         anySelected = anySelected || values[i] != 0;
     }
+    // A batch asks for the same pool for every password: it is built again only when the ticked
+    // classes or the two sets differ from those it was built from.
+    unsigned selection = 0;
+    for (int i = 0; i < classCount; ++i)
+        selection |= values[i] > 0 ? 1u << i : 0u;
+    const bool sameSpecial = sameText(special, m_state.specialSet);
+    const bool sameExtended = sameText(extended, m_state.extendedSet);
+    const bool samePool = m_poolSelection == selection && sameSpecial && sameExtended;
+    // An equal text is kept rather than assigned: an assignment costs two atomic reference counts.
+    if (!sameSpecial)
+        m_state.specialSet = special;
+    if (!sameExtended)
+        m_state.extendedSet = extended;
+
+    if (m_view.lengthText().isEmpty()) {
+        clearPool();
+        m_view.showMessage(msgEnterNumeric);
+        return false;
+    }
     if (!anySelected) {
+        clearPool();
         m_view.showMessage(msgChooseOption);
         return false;
     }
-
-    const auto& classes = charClasses();
-    for (int i = 0; i < classCount; ++i) {
-        if (values[i] <= 0)
-            continue;
-        if (i == 3)
-            m_state.pool += m_state.specialSet;
-        else if (i == 4)
-            m_state.pool += m_state.extendedSet;
-        else
-            m_state.pool += classes[i].characters;
+    if (!samePool) {
+        // Emptied, not released: the buffer is reused when the pool is built again.
+        m_state.pool.resize(0);
+        const auto& classes = charClasses();
+        for (int i = 0; i < classCount; ++i) {
+            if (values[i] <= 0)
+                continue;
+            if (i == 3)
+                m_state.pool += m_state.specialSet;
+            else if (i == 4)
+                m_state.pool += m_state.extendedSet;
+            else
+                m_state.pool += classes[i].characters;
+        }
+        m_poolSelection = selection;
     }
     // Only reachable when the set fields are emptied: drawing from nothing would never finish.
     if (m_state.pool.isEmpty()) {
@@ -53,7 +76,7 @@ bool modGen::MakePassword()
     }
 
     // A batch converts the same text for every password; the conversion is the costly part of it.
-    if (m_state.lengthText != m_convertedText || m_state.lengthText.isNull() != m_convertedText.isNull()) {
+    if (!sameText(m_state.lengthText, m_convertedText)) {
         m_convertedText = m_state.lengthText;
         m_convertedLength = toInt32(m_convertedText);
     }
@@ -65,28 +88,23 @@ bool modGen::MakePassword()
     return true;
 }
 
-QString modGen::DrawPassword(const qint32& length)
+void modGen::clearPool()
+{
+    m_state.pool.resize(0);
+    m_poolSelection = noPool;
+}
+
+const QString& modGen::DrawPassword(const qint32& length)
 {
     m_random.reseed();
-    QString password;
+    // One buffer serves every password: a string of its own for each costs an allocation and, when
+    // it is let go, an atomic reference count, which together outweigh drawing its characters.
     const QString& pool = m_state.pool;
-    if (length > 0 && !pool.isEmpty()) {
-        password.resize(length);
-        const QChar* characters = pool.constData();
-        const auto n = static_cast<std::uint32_t>(pool.size());
-        // Positions in blocks, so the source is asked once per password of the usual lengths.
-        std::array<std::uint32_t, maxLength> positions;
-        QChar* slot = password.data();
-        for (qint32 left = length; left > 0;) {
-            const auto block = std::span(positions).first(std::min<std::size_t>(positions.size(), left));
-            m_random.fill(n, block);
-            for (const std::uint32_t position : block)
-                *slot++ = characters[position];
-            left -= static_cast<qint32>(block.size());
-        }
-    }
-    m_view.setPasswordText(password);
-    return password;
+    m_password.resize(length > 0 && !pool.isEmpty() ? length : 0);
+    if (!m_password.isEmpty())
+        m_random.pick(pool, m_password);
+    m_view.setPasswordText(m_password);
+    return m_view.passwordText();
 }
 
 void modGen::Generate()
@@ -119,6 +137,7 @@ void modGen::Generate()
         m_view.addListEntry(m_view.passwordText());
     }
     m_random.release();
+    m_password.fill(QChar());
 }
 
 } // namespace corvane

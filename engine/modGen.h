@@ -33,14 +33,21 @@ public:
     // Builds the pool and draws one password into the view; false when the request is refused.
     bool MakePassword();
 
-    QString DrawPassword(const qint32& length);
+    // Returns the password as the view now holds it.
+    const QString& DrawPassword(const qint32& length);
 
 private:
+    void clearPool();
+
+    static constexpr unsigned noPool = ~0u;
+
     GeneratorView& m_view;
     GenerationState& m_state;
     RandomSource& m_random;
     QString m_convertedText;
     std::optional<qint32> m_convertedLength;
+    QString m_password; // the buffer every password is drawn into, wiped when a batch ends
+    unsigned m_poolSelection = noPool; // the classes m_state.pool holds, a bit each
 };
 
 } // namespace corvane

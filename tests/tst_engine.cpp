@@ -3,7 +3,6 @@
 
 #include <QTest>
 
-#include <array>
 #include <cmath>
 #include <numeric>
 #include <vector>
@@ -36,14 +35,16 @@ private slots:
 
     // Bytes serve pools of up to 256 (93 rejects the top 70 byte values, 129 nearly half of all
     // bytes), words the larger ones (for 3 * 2^30 a quarter of them; kept, they would lift the
-    // lowest third's share from 1/3 to 1/2). Drawing for 25 first shows the limits follow n.
+    // lowest third's share from 1/3 to 1/2). Pools are drawn from as the engine draws them, in
+    // passwords of 50; a pool of 25 and another of the same size drawn from first show that the
+    // rejection limit and the characters follow the pool, not only its size.
     void drawsAreUniform_data()
     {
         QTest::addColumn<quint32>("n");
         QTest::addRow("93, bytes") << 93u;
         QTest::addRow("129, bytes, half rejected") << 129u;
         QTest::addRow("300, words") << 300u;
-        QTest::addRow("3 * 2^30, a quarter of the words rejected") << 0xC0000000u;
+        QTest::addRow("3 * 2^30, words, a quarter rejected") << 0xC0000000u;
     }
 
     void drawsAreUniform()
@@ -53,14 +54,26 @@ private slots:
         const int perBucket = 1000;
         std::vector<int> counts(buckets);
         SodiumRandom random;
-        random.bounded(25);
-        // In passwords of 50, as the engine draws them, over many chunks of the keystream.
-        std::array<std::uint32_t, 50> password{};
+        QString password(50, Qt::Uninitialized);
+        const auto poolOf = [](quint32 size, char16_t first) {
+            QString pool(size, Qt::Uninitialized);
+            for (quint32 i = 0; i < size; ++i)
+                pool[i] = QChar(char16_t(first + i));
+            return pool;
+        };
+        for (const QString& earlier : {poolOf(25, 0), poolOf(n <= 300 ? n : 1, 0x4E00)})
+            random.pick(earlier, password);
+        // The characters of the pool are its positions, so a character counts as the draw it stands for.
+        const QString pool = n <= 300 ? poolOf(n, 0) : QString();
         for (std::size_t drawn = 0; drawn < std::size_t(buckets) * perBucket; drawn += password.size()) {
             random.reseed();
-            random.fill(n, password);
-            for (const std::uint32_t draw : password)
-                ++counts[std::uint64_t(draw) * buckets / n];
+            if (!pool.isEmpty())
+                random.pick(pool, password);
+            for (qsizetype i = 0; i < password.size(); ++i) {
+                const std::uint64_t draw = pool.isEmpty() ? random.bounded(n) : password[i].unicode();
+                QVERIFY2(draw < n, "drawn from outside the pool");
+                ++counts[draw * buckets / n];
+            }
         }
         random.release();
         const double expected = double(std::accumulate(counts.cbegin(), counts.cend(), 0)) / buckets;

@@ -1,10 +1,11 @@
 #include "FakeServices.h"
 #include "GenerationState.h"
+#include "PasswordList.h"
 #include "frmMain.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QTest>
 
 #include <algorithm>
@@ -35,7 +36,15 @@ struct Harness : TestServices
     }
     template <typename T = QWidget> T* child(const QString& id) const { return window->findChild<T*>(id); }
     void click(const QString& name) const { QTest::mouseClick(child(name), Qt::LeftButton); }
-    QListWidget* list() const { return child<QListWidget>("lstPass"); }
+    QListView* list() const { return child<QListView>("lstPass"); }
+    void fillList(const QStringList& entries) const
+    {
+        auto* model = qobject_cast<PasswordList*>(list()->model());
+        for (const QString& entry : entries)
+            model->append(entry);
+        model->publish();
+    }
+    void select(int row) const { list()->setCurrentIndex(list()->model()->index(row, 0)); } // -1: none
     // The five boxes (0 cleared, 1 checked, 2 mixed), the length and the count as the fields show them.
     QString screen() const
     {
@@ -176,15 +185,15 @@ private slots:
         Harness h(presets);
         h.child<QLineEdit>("txtChars")->setText(length);
         h.child<QLineEdit>("txtNumOf")->setText(count);
-        h.list()->addItems({"old", "old"});
-        h.list()->setCurrentRow(1);
+        h.fillList({"old", "old"});
+        h.select(1);
         h.click("cmdGen");
         const QString focus = h.window->focusWidget()->objectName();
         h.click("cmdSave");
         QStringList entries = h.clipboard.text.split("\r\n");
         QCOMPARE(entries.takeLast(), QString()); // every entry ends with CR LF, the last one too
         QCOMPARE(entries + h.dialogs.seen + QStringList{focus}, shown);
-        h.list()->setCurrentRow(0);
+        h.select(0);
         h.click("cmdSave");
         QCOMPARE(h.clipboard.text, entries.value(0)); // a selected password goes alone
         // A typed length is used, not stored: only the arrows change the stored one.
@@ -217,8 +226,8 @@ private slots:
         QFETCH(bool, busy);
         QFETCH(QStringList, seen);
         Harness h;
-        h.list()->addItems({"a", "b"});
-        h.list()->setCurrentRow(selected);
+        h.fillList({"a", "b"});
+        h.select(selected);
         h.list()->setFocus();
         h.clipboard.text = "old";
         h.clipboard.busy = busy;
@@ -235,7 +244,7 @@ private slots:
     void save()
     {
         Harness h;
-        h.list()->addItems({"a", QString::fromUtf8("€")});
+        h.fillList({"a", QString::fromUtf8("€")});
         const QString path = h.dir.filePath("new.txt"), blocked = h.dir.filePath("new.txt/x.txt");
         for (const QString& answer : {QString(), path, blocked}) {
             h.window->askSaveFileName = [&](QWidget*) { return answer; };

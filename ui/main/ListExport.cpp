@@ -2,42 +2,16 @@
 
 #include "Clipboard.h"
 #include "GenerationState.h"
+#include "PasswordList.h"
 
 #include <QFileInfo>
-#include <QListWidget>
 #include <QSaveFile>
 
 namespace corvane {
 
-namespace {
-
-// One pass that appends each entry straight into the text: gathering copies first and joining them
-// after touches every entry three times, and a long list does not stay in the cache between those
-// visits. The entries of a batch share one length, so the first sizes the text.
-template <typename EntryAt>
-QString joinLines(qsizetype count, EntryAt entryAt)
+bool CopyListToClipboard(const PasswordList& list, GenerationState& state, Clipboard& clipboard)
 {
-    static const QString lineEnd = QStringLiteral("\r\n");
-    QString text;
-    if (count > 0)
-        text.reserve(count * (entryAt(0).size() + lineEnd.size()));
-    for (qsizetype position = 0; position < count; ++position) {
-        text += entryAt(position);
-        text += lineEnd;
-    }
-    return text;
-}
-
-} // namespace
-
-QString listText(const QStringList& entries)
-{
-    return joinLines(entries.size(), [&](qsizetype position) -> const QString& { return entries[position]; });
-}
-
-bool CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipboard& clipboard)
-{
-    const QString text = joinLines(list.count(), [&](qsizetype position) { return list.item(int(position))->text(); });
+    const QString text = list.text();
     state.copyPosition = -1;
     return clipboard.setSecretText(text);
 }

@@ -1,21 +1,16 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
-
-class QListWidget;
 
 namespace corvane {
 
 class Clipboard;
+class PasswordList;
 struct GenerationState;
 
-// Every entry followed by CR LF, the last one included; the empty list gives the empty text.
-QString listText(const QStringList& entries);
-
-// Replaces the clipboard's contents with the text of the whole list, as listText() gives it, and
-// leaves the copy position of the generation state at -1. False when nothing was copied.
-bool CopyListToClipboard(const QListWidget& list, GenerationState& state, Clipboard& clipboard);
+// Replaces the clipboard's contents with the text of the whole list, as PasswordList::text() gives
+// it, and leaves the copy position of the generation state at -1. False when nothing was copied.
+bool CopyListToClipboard(const PasswordList& list, GenerationState& state, Clipboard& clipboard);
 
 struct SaveOutcome
 {

@@ -4,6 +4,7 @@
 #include "Clipboard.h"
 #include "GenerationState.h"
 #include "ListExport.h"
+#include "PasswordList.h"
 #include "PictureBox.h"
 #include "Services.h"
 #include "Shell.h"
@@ -19,10 +20,9 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -151,6 +151,8 @@ void frmMain::buildControls()
     UpDown2->setAccessibleName(Label3->text());
     // The spin arrows sit inside the field's right edge; keep typed text clear of them.
     txtChars->setTextMargins(0, 0, UpDown1->width(), 0);
+    m_txtCharsText = txtChars->text();
+    connect(txtChars, &QLineEdit::textChanged, this, [this](const QString& text) { m_txtCharsText = text; });
     txtNumOf->setTextMargins(0, 0, UpDown2->width(), 0);
 
     static constexpr int boxGeometry[5][4] = {
@@ -165,7 +167,10 @@ void frmMain::buildControls()
         box->setAccessibleName(caption);
         const auto& g = boxGeometry[i];
         box->setGeometry(twipsRect(g[0], g[1], g[2], g[3]));
-        connect(box, &QCheckBox::stateChanged, this, [this, i] { chkOpt_Click(i); });
+        connect(box, &QCheckBox::stateChanged, this, [this, i](int state) {
+            m_classValues[static_cast<std::size_t>(i)] = state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
+            chkOpt_Click(i);
+        });
         chkOpt[static_cast<std::size_t>(i)] = box;
     }
 
@@ -185,11 +190,13 @@ void frmMain::buildControls()
     connect(Image3, &PictureBox::Click, this, &frmMain::Image3_Click);
     onMouseMove(Image3, this, [this] { Image3_MouseMove(); });
 
-    lstPass = new QListWidget(this);
+    m_list = new PasswordList(this);
+    lstPass = new QListView(this);
     lstPass->setObjectName(QStringLiteral("lstPass"));
     lstPass->setGeometry(twipsRect(203, 3360, 5895, 1185));
+    lstPass->setModel(m_list);
     lstPass->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstPass->setSortingEnabled(false);
+    lstPass->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstPass->setUniformItemSizes(true);
     lstPass->setAccessibleName(tr("Passwords"));
     // The list's own copy would put a password on the clipboard unmarked; its copy keys go to Copy
@@ -250,20 +257,19 @@ void frmMain::setClassValue(int index, int value)
 
 int frmMain::classValue(int index) const
 {
-    switch (chkOpt[static_cast<std::size_t>(index)]->checkState()) {
-    case Qt::Checked:
-        return 1;
-    case Qt::PartiallyChecked:
-        return 2;
-    case Qt::Unchecked:
-        break;
-    }
-    return 0;
+    return m_classValues[static_cast<std::size_t>(index)];
 }
 
-QString frmMain::lengthText() const
+void frmMain::setPasswordText(QStringView password)
 {
-    return txtChars->text();
+    if (m_txtPword.size() != password.size())
+        m_txtPword.resize(password.size());
+    std::copy(password.begin(), password.end(), m_txtPword.begin());
+}
+
+const QString& frmMain::lengthText() const
+{
+    return m_txtCharsText;
 }
 
 QString frmMain::countText() const
@@ -273,59 +279,21 @@ QString frmMain::countText() const
 
 void frmMain::clearList()
 {
-    m_pendingEntries.clear();
-    if (!m_gathering) {
-        lstPass->clear();
-        return;
-    }
-    // Emptied as the user sees it: nothing selected or current, scrolled to the top.
-    m_stale = true;
-    m_listed = 0;
-    lstPass->setCurrentRow(-1);
-    lstPass->scrollToTop();
+    m_list->clear();
 }
 
 void frmMain::addListEntry(const QString& entry)
 {
-    // One insertion for the whole batch: an item at a time costs a model update with its signals
-    // for every password, which in a long batch costs as much as drawing the passwords.
-    if (m_gathering)
-        m_pendingEntries.append(entry);
-    else
-        lstPass->addItem(entry);
-}
-
-void frmMain::flushListEntries()
-{
-    if (!m_stale) {
-        lstPass->addItems(m_pendingEntries);
-        m_pendingEntries.clear();
-        return;
-    }
-    // A stale row takes a new entry's text: deleting a list item and making another costs three
-    // allocations each way, more than drawing the password. The rows change unannounced, then
-    // once as a range, not with a model update per row.
-    QAbstractItemModel* model = lstPass->model();
-    const int reused = int(std::min<qsizetype>(lstPass->count() - m_listed, m_pendingEntries.size()));
-    if (reused > 0) {
-        {
-            const QSignalBlocker unannounced(model);
-            for (int i = 0; i < reused; ++i)
-                lstPass->item(m_listed + i)->setText(m_pendingEntries[i]);
-        }
-        emit model->dataChanged(model->index(m_listed, 0), model->index(m_listed + reused - 1, 0));
-    }
-    if (reused < m_pendingEntries.size())
-        lstPass->addItems(m_pendingEntries.mid(reused));
-    m_listed += int(m_pendingEntries.size());
-    m_pendingEntries.clear();
-    if (lstPass->count() > m_listed)
-        model->removeRows(m_listed, lstPass->count() - m_listed);
+    // A batch is shown when it ends, as one insertion: a row at a time costs a model update with
+    // its signals for every password.
+    m_list->append(entry);
+    if (!m_gathering)
+        m_list->publish();
 }
 
 void frmMain::showMessage(const QString& text)
 {
-    flushListEntries();
+    m_list->publish();
     showMessageBox(this, text);
 }
 
@@ -357,17 +325,17 @@ void frmMain::cmdGen_Click()
     m_gathering = true;
     m_engine.Generate();
     m_gathering = false;
-    flushListEntries();
-    m_stale = false;
+    m_list->publish();
     lstPass->setUpdatesEnabled(true);
 }
 
 void frmMain::cmdSave_Click()
 {
-    const QList<QListWidgetItem*> selected = lstPass->selectedItems();
+    const QModelIndexList selected = lstPass->selectionModel()->selectedIndexes();
     // A single selected password goes alone, without a line end, so it pastes cleanly into a field.
-    const bool copied = selected.size() == 1 ? m_services.clipboard.setSecretText(selected.constFirst()->text())
-                                             : CopyListToClipboard(*lstPass, m_state, m_services.clipboard);
+    const bool copied = selected.size() == 1
+                            ? m_services.clipboard.setSecretText(m_list->entry(selected.constFirst().row()))
+                            : CopyListToClipboard(*m_list, m_state, m_services.clipboard);
     // Whatever the clipboard held before is still there; pasted in the belief that it is new, it
     // could be an older password.
     if (!copied)
@@ -379,11 +347,7 @@ void frmMain::cmdSaveIt_Click()
     const QString path = askSaveFileName(this);
     if (path.isEmpty())
         return;
-    QStringList entries;
-    entries.reserve(lstPass->count());
-    for (int i = 0; i < lstPass->count(); ++i)
-        entries.append(lstPass->item(i)->text());
-    const SaveOutcome outcome = saveTextFile(path, listText(entries));
+    const SaveOutcome outcome = saveTextFile(path, m_list->text());
     if (!outcome.saved)
         showMessageBox(this, tr("Could not save the passwords to \"%1\": %2")
                                  .arg(QDir::toNativeSeparators(path), outcome.reason));

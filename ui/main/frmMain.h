@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CharClasses.h"
 #include "GeneratorView.h"
 #include "modGen.h"
 #include "PresetStore.h"
@@ -14,11 +15,12 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 
 namespace corvane {
 
+class PasswordList;
 class PictureBox;
 class RandomSource;
 class UpDown;
@@ -35,12 +37,12 @@ public:
 
     // GeneratorView
     int classValue(int index) const override;
-    QString specialSetText() const override { return m_txtMisc; }
-    QString extendedSetText() const override { return m_txtNon; }
-    QString lengthText() const override;
+    const QString& specialSetText() const override { return m_txtMisc; }
+    const QString& extendedSetText() const override { return m_txtNon; }
+    const QString& lengthText() const override;
     QString countText() const override;
-    void setPasswordText(const QString& password) override { m_txtPword = password; }
-    QString passwordText() const override { return m_txtPword; }
+    void setPasswordText(QStringView password) override;
+    const QString& passwordText() const override { return m_txtPword; }
     void clearList() override;
     void addListEntry(const QString& entry) override;
     void showMessage(const QString& text) override;
@@ -74,7 +76,6 @@ private:
     void setClassValue(int index, int value);
     void LaunchDocument(const QString& target);
     QString helpFilePath() const;
-    void flushListEntries();
 
     Services& m_services;
     GenerationState& m_state;
@@ -87,13 +88,13 @@ private:
     QString m_txtPword;
     QString m_txtNon;
     QString m_txtMisc;
+    // The engine reads the boxes and the length for every password; they are kept as they change,
+    // so a read is neither a call into the box nor a copy of the field's text.
+    std::array<int, classCount> m_classValues{};
+    QString m_txtCharsText;
 
-    // Entries of the Generate batch in progress, put into the list at once when it ends. While a
-    // batch runs the emptied list keeps its rows, stale from m_listed on, to take the new texts.
-    QStringList m_pendingEntries;
-    bool m_gathering = false;
-    bool m_stale = false;
-    int m_listed = 0;
+    PasswordList* m_list;
+    bool m_gathering = false; // a Generate batch is running: its entries are shown when it ends
 
     PictureBox* Image2;
     PictureBox* Image4;
@@ -111,7 +112,7 @@ private:
     std::array<QCheckBox*, 5> chkOpt{};
     PictureBox* Image1;
     PictureBox* Image3;
-    QListWidget* lstPass;
+    QListView* lstPass;
     QPushButton* cmdSave;
     QPushButton* cmdSaveIt;
     QPushButton* cmdGen;
