@@ -48,8 +48,10 @@ QString PasswordList::text() const
 {
     static constexpr QStringView lineEnd = u"\r\n";
     QString text;
-    text.reserve(qsizetype(m_chars.size()) + size() * lineEnd.size());
-    for (qsizetype row = 0; row < size(); ++row) {
+    if (m_published == 0)
+        return text;
+    text.reserve(m_ends[std::size_t(m_published - 1)] + m_published * lineEnd.size());
+    for (qsizetype row = 0; row < m_published; ++row) {
         text += view(row);
         text += lineEnd;
     }

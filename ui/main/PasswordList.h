@@ -28,7 +28,8 @@ public:
     // Every entry, the unpublished ones too.
     qsizetype size() const { return qsizetype(m_ends.size()); }
     QString entry(qsizetype row) const;
-    // Every entry followed by CR LF, the last one included; the empty list gives the empty text.
+    // Every entry shown, each followed by CR LF, the last one included; the empty list gives the
+    // empty text.
     QString text() const;
 
     void clear();
