@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <new>
@@ -128,19 +129,21 @@ void SodiumRandom::pick(const QString& pool, std::span<QChar> out)
         m_next += run;
         for (std::size_t i = 0; i < run; ++i)
             drawn[first + i] = m_character[bytes[i]];
-        for (std::uint64_t rejected = rejectedBytes(bytes, run, limit); rejected != 0; rejected &= rejected - 1)
-            drawn[first + std::size_t(std::countr_zero(rejected))] = m_character[nextAccepted(limit)];
-    }
-}
-
-unsigned char SodiumRandom::nextAccepted(std::uint32_t limit)
-{
-    for (;;) {
-        if (m_next == chunkBytes)
-            refill();
-        const unsigned char byte = m_bytes[m_next++];
-        if (byte < limit)
-            return byte;
+        std::uint64_t rejected = rejectedBytes(bytes, run, limit);
+        if (rejected == 0)
+            continue;
+        // The replacements, gathered without a branch on each byte as well.
+        std::array<unsigned char, maskRun> accepted;
+        const auto wanted = std::size_t(std::popcount(rejected));
+        for (std::size_t got = 0; got < wanted;) {
+            if (m_next == chunkBytes)
+                refill();
+            const unsigned char byte = m_bytes[m_next++];
+            accepted[got] = byte;
+            got += byte < limit ? 1 : 0;
+        }
+        for (std::size_t t = 0; rejected != 0; rejected &= rejected - 1, ++t)
+            drawn[first + std::size_t(std::countr_zero(rejected))] = m_character[accepted[t]];
     }
 }
 

@@ -28,7 +28,6 @@ public:
 
 private:
     void refill();
-    unsigned char nextAccepted(std::uint32_t limit);
 
     unsigned char* m_bytes; // chunkBytes, locked in memory where the system allows it
     std::size_t m_next = chunkBytes; // the first byte not yet handed out
