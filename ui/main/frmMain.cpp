@@ -443,6 +443,7 @@ void frmMain::closeEvent(QCloseEvent* event)
     Form_Unload();
     // The process may outlive this window to keep a copy on the clipboard; it keeps nothing more.
     clearList();
+    m_txtPword.fill(QChar());
     m_txtPword.clear();
     event->accept();
 }
