@@ -43,6 +43,15 @@ std::uint64_t rejectedBytes(const unsigned char* bytes, std::size_t run, std::ui
     return rejected;
 }
 
+// std::popcount, kept inline: without a processor that surely has the instruction it is a library call.
+std::size_t countOnes(std::uint64_t bits)
+{
+    bits -= (bits >> 1) & 0x5555555555555555u;
+    bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return std::size_t((bits * 0x0101010101010101u) >> 56);
+}
+
 } // namespace
 
 SodiumRandom::SodiumRandom()
@@ -134,7 +143,7 @@ void SodiumRandom::pick(const QString& pool, std::span<QChar> out)
             continue;
         // The replacements, gathered without a branch on each byte as well.
         std::array<unsigned char, maskRun> accepted;
-        const auto wanted = std::size_t(std::popcount(rejected));
+        const std::size_t wanted = countOnes(rejected);
         for (std::size_t got = 0; got < wanted;) {
             if (m_next == chunkBytes)
                 refill();

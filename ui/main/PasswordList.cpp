@@ -26,6 +26,12 @@ int PasswordList::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : m_published;
 }
 
+QModelIndex PasswordList::index(int row, int column, const QModelIndex& parent) const
+{
+    const bool inList = row >= 0 && row < m_published && column == 0 && !parent.isValid();
+    return inList ? createIndex(row, column) : QModelIndex();
+}
+
 QVariant PasswordList::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))

@@ -23,6 +23,9 @@ public:
     ~PasswordList() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
+    // The view asks for every row's index as it lays a batch out; the base class's answer goes
+    // through two more virtual calls.
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
     // Every entry, the unpublished ones too.
