@@ -6,7 +6,6 @@
 #include "NumericText.h"
 #include "RandomSource.h"
 
-
 namespace corvane {
 
 namespace {
