@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CharClasses.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -12,8 +14,10 @@ class GeneratorView
 public:
     virtual ~GeneratorView() = default;
 
-    virtual int classValue(int index) const = 0; // 0 cleared, 1 checked, 2 mixed
-    // The engine reads these for every password: references, so a read costs no reference count.
+    // The engine reads these for every password: references, so a read costs no reference count,
+    // and the boxes in one call, since a call per box costs more than the rest of the reading.
+    using ClassValues = std::array<int, classCount>; // each 0 cleared, 1 checked, 2 mixed
+    virtual const ClassValues& classValues() const = 0;
     virtual const QString& specialSetText() const = 0;
     virtual const QString& extendedSetText() const = 0;
     virtual const QString& lengthText() const = 0;

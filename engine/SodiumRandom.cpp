@@ -3,69 +3,36 @@
 #include <sodium.h>
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cstring>
 #include <new>
 #include <stdexcept>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace corvane {
 
 namespace {
 
-constexpr std::size_t maskRun = 64; // positions per rejection mask, a bit each
-constexpr std::size_t maskStep = 16; // bytes compared at once
-
-// A bit for each of the `run` bytes that is `limit` or over. Reads up to the next multiple of
-// maskStep bytes: the caller makes sure the chunk holds them.
-std::uint64_t rejectedBytes(const unsigned char* bytes, std::size_t run, std::uint32_t limit)
-{
-    if (limit > 255)
-        return 0;
-    std::uint64_t rejected = 0;
-#if defined(__SSE2__)
-    const __m128i floor = _mm_set1_epi8(static_cast<char>(limit));
-    for (std::size_t i = 0; i < run; i += maskStep) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        const __m128i atLeastFloor = _mm_cmpeq_epi8(_mm_max_epu8(v, floor), v);
-        rejected |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(atLeastFloor))} << i;
-    }
-    if (run < maskRun)
-        rejected &= (std::uint64_t{1} << run) - 1;
-#else
-    for (std::size_t i = 0; i < run; ++i)
-        rejected |= std::uint64_t{bytes[i] >= limit} << i;
-#endif
-    return rejected;
-}
-
-// std::popcount, kept inline: without a processor that surely has the instruction it is a library call.
-std::size_t countOnes(std::uint64_t bits)
-{
-    bits -= (bits >> 1) & 0x5555555555555555u;
-    bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
-    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return std::size_t((bits * 0x0101010101010101u) >> 56);
-}
+constexpr std::size_t charactersSize = (SodiumRandom::chunkBytes + 32) * sizeof(char16_t);
 
 } // namespace
 
-SodiumRandom::SodiumRandom()
+SodiumRandom::SodiumRandom(ByteMapping mapping) : m_mapping(mapping)
 {
     if (sodium_init() < 0)
         throw std::runtime_error("libsodium could not be initialised");
     m_bytes = static_cast<unsigned char*>(sodium_malloc(chunkBytes));
-    if (!m_bytes)
+    m_characters = static_cast<char16_t*>(sodium_malloc(charactersSize));
+    if (!m_bytes || !m_characters) {
+        sodium_free(m_bytes);
+        sodium_free(m_characters);
         throw std::bad_alloc();
+    }
 }
 
 SodiumRandom::~SodiumRandom()
 {
-    sodium_free(m_bytes); // wipes before it frees
+    // Each wipes before it frees.
+    sodium_free(m_bytes);
+    sodium_free(m_characters);
 }
 
 void SodiumRandom::refill()
@@ -80,10 +47,25 @@ void SodiumRandom::refill()
     m_next = 0;
 }
 
+void SodiumRandom::mapChunk()
+{
+    refill();
+    m_endCharacter = mapBytes(m_table, {m_bytes, chunkBytes}, m_characters, m_mapping);
+    m_nextCharacter = 0;
+    m_next = chunkBytes; // every byte of the chunk now stands for a character or was rejected
+}
+
+void SodiumRandom::dropCharacters()
+{
+    sodium_memzero(m_characters, charactersSize);
+    m_nextCharacter = m_endCharacter = 0;
+}
+
 void SodiumRandom::release()
 {
     sodium_memzero(m_bytes, chunkBytes);
     m_next = chunkBytes;
+    dropCharacters();
 }
 
 std::uint32_t SodiumRandom::bounded(std::uint32_t n)
@@ -107,7 +89,7 @@ std::uint32_t SodiumRandom::bounded(std::uint32_t n)
 void SodiumRandom::pick(const QString& pool, std::span<QChar> out)
 {
     Q_ASSERT(!pool.isEmpty());
-    if (pool.size() > qsizetype(m_character.size())) {
+    if (pool.size() > qsizetype(m_table.character.size())) {
         RandomSource::pick(pool, out);
         return;
     }
@@ -115,44 +97,19 @@ void SodiumRandom::pick(const QString& pool, std::span<QChar> out)
     // a shared string cannot change without first getting data of its own.
     if (!pool.isSharedWith(m_tablePool)) {
         if (pool != m_tablePool) {
-            const auto n = static_cast<std::uint32_t>(pool.size());
-            // Rejecting the top (256 mod n) byte values leaves every position the same number of bytes.
-            m_byteLimit = 256 - 256 % n;
-            for (std::uint32_t byte = 0; byte < 256; ++byte)
-                m_character[byte] = pool[byte % n];
+            m_table = ByteTable(pool);
+            dropCharacters(); // they stand for the characters of another pool
         }
         m_tablePool = pool;
     }
-
-    // Each position takes the next byte of the stream, and the few whose byte is rejected then take
-    // the next accepted bytes after them. A byte still serves one position at most and every
-    // position gets a byte of its own, as plain rejection sampling gives, but the first pass has no
-    // branch and no position waits on the one before it.
-    const std::uint32_t limit = m_byteLimit;
-    QChar* const drawn = out.data();
-    for (std::size_t first = 0; first < out.size(); first += maskRun) {
-        const std::size_t run = std::min(maskRun, out.size() - first);
-        if (chunkBytes - m_next < (run + maskStep - 1) / maskStep * maskStep)
-            refill(); // the few bytes left at the end of the chunk are never used
-        const unsigned char* const bytes = m_bytes + m_next;
-        m_next += run;
-        for (std::size_t i = 0; i < run; ++i)
-            drawn[first + i] = m_character[bytes[i]];
-        std::uint64_t rejected = rejectedBytes(bytes, run, limit);
-        if (rejected == 0)
-            continue;
-        // The replacements, gathered without a branch on each byte as well.
-        std::array<unsigned char, maskRun> accepted;
-        const std::size_t wanted = countOnes(rejected);
-        for (std::size_t got = 0; got < wanted;) {
-            if (m_next == chunkBytes)
-                refill();
-            const unsigned char byte = m_bytes[m_next++];
-            accepted[got] = byte;
-            got += byte < limit ? 1 : 0;
-        }
-        for (std::size_t t = 0; rejected != 0; rejected &= rejected - 1, ++t)
-            drawn[first + std::size_t(std::countr_zero(rejected))] = m_character[accepted[t]];
+    std::size_t done = 0;
+    while (done < out.size()) {
+        if (m_nextCharacter == m_endCharacter)
+            mapChunk();
+        const std::size_t count = std::min(out.size() - done, m_endCharacter - m_nextCharacter);
+        std::memcpy(static_cast<void*>(out.data() + done), m_characters + m_nextCharacter, count * sizeof(char16_t));
+        m_nextCharacter += count;
+        done += count;
     }
 }
 

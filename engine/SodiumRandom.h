@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ByteMap.h"
 #include "RandomSource.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -10,14 +10,14 @@ namespace corvane {
 
 // Random bytes in bulk: a ChaCha20 keystream under a key of 32 fresh bytes from the operating
 // system (libsodium's randombytes_buf), a new key for every chunk, the key wiped as soon as its
-// chunk is out. A byte is handed out once; release() wipes the chunk, so the next batch starts
-// from a new key and nothing a batch drew outlives it.
+// chunk is out. A byte is handed out once; release() wipes the chunk and the characters made from
+// it, so the next batch starts from a new key and nothing a batch drew outlives it.
 class SodiumRandom final : public RandomSource
 {
 public:
     static constexpr std::size_t chunkBytes = std::size_t{32} * 1024;
 
-    SodiumRandom();
+    explicit SodiumRandom(ByteMapping mapping = fastestByteMapping());
     ~SodiumRandom() override;
     SodiumRandom(const SodiumRandom&) = delete;
     SodiumRandom& operator=(const SodiumRandom&) = delete;
@@ -28,14 +28,19 @@ public:
 
 private:
     void refill();
+    void mapChunk();
+    void dropCharacters();
 
+    const ByteMapping m_mapping;
     unsigned char* m_bytes; // chunkBytes, locked in memory where the system allows it
     std::size_t m_next = chunkBytes; // the first byte not yet handed out
-    // A batch draws every password from the same pool: the character each byte stands for, and the
-    // first byte value that is rejected, are worked out once for it.
+    // A batch draws every password from the same pool, so a whole chunk is turned into characters
+    // of it at once, the rejected bytes left out; a password then copies the next ones.
     QString m_tablePool;
-    std::array<QChar, 256> m_character{};
-    std::uint32_t m_byteLimit = 0;
+    ByteTable m_table;
+    char16_t* m_characters; // chunkBytes + 32, locked like the bytes
+    std::size_t m_nextCharacter = 0;
+    std::size_t m_endCharacter = 0;
 };
 
 } // namespace corvane

@@ -22,12 +22,10 @@ bool modGen::MakePassword()
 {
     const QString& special = m_view.specialSetText();
     const QString& extended = m_view.extendedSetText();
-    int values[classCount];
+    const GeneratorView::ClassValues& values = m_view.classValues();
     bool anySelected = false;
-    for (int i = 0; i < classCount; ++i) {
-        values[i] = m_view.classValue(i);
-        anySelected = anySelected || values[i] != 0;
-    }
+    for (const int value : values)
+        anySelected = anySelected || value != 0;
     // A batch asks for the same pool for every password: it is built again only when the ticked
     // classes or the two sets differ from those it was built from.
     unsigned selection = 0;

@@ -1,3 +1,4 @@
+#include "ByteMap.h"
 #include "NumericText.h"
 #include "SodiumRandom.h"
 
@@ -5,9 +6,12 @@
 
 #include <cmath>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 using namespace corvane;
+
+Q_DECLARE_METATYPE(corvane::ByteMapping)
 
 class TestEngine : public QObject
 {
@@ -31,6 +35,48 @@ private slots:
         QFETCH(int, int32);
         QCOMPARE(toInt16(text).value_or(-1), int16);
         QCOMPARE(toInt32(text).value_or(-1), int32);
+    }
+
+    // A chunk of bytes becomes the characters of its accepted bytes, in order, by either mapping;
+    // the wide one writes at most its 32 characters of slack past them. The bytes run through every
+    // value in a scattered order, and the pools reach past Latin-1 so both bytes of a character count.
+    void mappedBytes_data()
+    {
+        QTest::addColumn<ByteMapping>("mapping");
+        QTest::addColumn<int>("n");
+        const std::pair<ByteMapping, const char*> mappings[] = {{ByteMapping::Portable, "portable"},
+                                                                {ByteMapping::Wide, "wide"}};
+        for (const auto& [mapping, name] : mappings) {
+            QTest::addRow("%s, 1: every byte kept", name) << mapping << 1;
+            QTest::addRow("%s, 93: the top 70 rejected", name) << mapping << 93;
+            QTest::addRow("%s, 129: nearly half rejected", name) << mapping << 129;
+            QTest::addRow("%s, 256: every byte kept", name) << mapping << 256;
+        }
+    }
+
+    void mappedBytes()
+    {
+        QFETCH(ByteMapping, mapping);
+        QFETCH(int, n);
+        if (mapping == ByteMapping::Wide && !wideMappingAvailable())
+            QSKIP("this processor has no AVX-512 VBMI2");
+        QString pool(n, Qt::Uninitialized);
+        for (int i = 0; i < n; ++i)
+            pool[i] = QChar(char16_t(i % 3 == 0 ? 0x21 + i : 0x3041 + 0x101 * i));
+        const ByteTable table(pool);
+        std::vector<unsigned char> bytes(64 * 64);
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<unsigned char>(i * 151 + i / 256);
+        QString expected;
+        for (const unsigned char byte : bytes) {
+            if (byte < 256 - 256 % n)
+                expected += pool[byte % n];
+        }
+        const char16_t sentinel = 0xFFFF;
+        std::vector<char16_t> out(bytes.size() + 32 + 1, sentinel);
+        const std::size_t count = mapBytes(table, bytes, out.data(), mapping);
+        QCOMPARE(QStringView(out.data(), qsizetype(count)), QStringView(expected));
+        QCOMPARE(out.back(), sentinel);
     }
 
     // Bytes serve pools of up to 256 (93 rejects the top 70 byte values, 129 nearly half of all

@@ -255,11 +255,6 @@ void frmMain::setClassValue(int index, int value)
     box->setCheckState(value == 2 ? Qt::PartiallyChecked : value == 1 ? Qt::Checked : Qt::Unchecked);
 }
 
-int frmMain::classValue(int index) const
-{
-    return m_classValues[static_cast<std::size_t>(index)];
-}
-
 void frmMain::setPasswordText(QStringView password)
 {
     if (m_txtPword.size() != password.size())
@@ -312,7 +307,7 @@ void frmMain::focusCountSelectAll()
 void frmMain::chkOpt_Click(int Index)
 {
     Q_UNUSED(Index)
-    if (classValue(4) != 1 || m_presets.warningShown())
+    if (m_classValues[4] != 1 || m_presets.warningShown())
         return;
     QPointer<frmWarn> warning = new frmWarn;
     warning->exec();
@@ -421,7 +416,7 @@ void frmMain::Form_Unload()
 {
     QStringList failures;
     for (int i = 0; i < classCount; ++i)
-        failures += m_presets.writeClass(i, classValue(i));
+        failures += m_presets.writeClass(i, m_classValues[static_cast<std::size_t>(i)]);
     failures += m_presets.writeCharacters(UpDown1->value());
     failures += m_presets.writeNumberOf(UpDown2->value());
     failures.removeAll(QString());

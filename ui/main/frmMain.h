@@ -36,7 +36,7 @@ public:
     ~frmMain() override;
 
     // GeneratorView
-    int classValue(int index) const override;
+    const ClassValues& classValues() const override { return m_classValues; }
     const QString& specialSetText() const override { return m_txtMisc; }
     const QString& extendedSetText() const override { return m_txtNon; }
     const QString& lengthText() const override;
