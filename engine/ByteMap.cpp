@@ -2,10 +2,8 @@
 
 #include <cstring>
 
-// The wide mapping needs GCC or Clang on x86-64. Not on Windows: GCC there cannot align the stack
-// for 64-byte vectors it spills, and a spill would crash.
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && !defined(_WIN32)
-#define CORVANE_WIDE_MAPPING 1
+// CORVANE_WIDE_MAPPING comes from the build, which knows where the wide mapping can run.
+#if defined(CORVANE_WIDE_MAPPING)
 #include <immintrin.h>
 #endif
 

@@ -29,7 +29,8 @@ bool wideMappingAvailable();
 ByteMapping fastestByteMapping();
 
 // Writes the character of every accepted byte, in their order, to `out` and returns how many there
-// were. `bytes` holds a multiple of 64; `out` has room for bytes.size() + 32 characters.
+// were. `bytes` holds a multiple of 64 and `out` has room for as many characters; what lies past the
+// ones returned is left undefined.
 std::size_t mapBytes(const ByteTable& table, std::span<const unsigned char> bytes, char16_t* out,
                      ByteMapping mapping);
 

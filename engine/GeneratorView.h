@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
+
 namespace corvane {
 
 // What the engine reads from and writes to the window that drives it. The main window implements

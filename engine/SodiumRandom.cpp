@@ -11,7 +11,7 @@ namespace corvane {
 
 namespace {
 
-constexpr std::size_t charactersSize = (SodiumRandom::chunkBytes + 32) * sizeof(char16_t);
+constexpr std::size_t charactersSize = SodiumRandom::chunkBytes * sizeof(char16_t);
 
 } // namespace
 

@@ -38,7 +38,7 @@ private:
     // of it at once, the rejected bytes left out; a password then copies the next ones.
     QString m_tablePool;
     ByteTable m_table;
-    char16_t* m_characters; // chunkBytes + 32, locked like the bytes
+    char16_t* m_characters; // chunkBytes of them, locked like the bytes
     std::size_t m_nextCharacter = 0;
     std::size_t m_endCharacter = 0;
 };
