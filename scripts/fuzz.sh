@@ -31,11 +31,12 @@ fi
 shopt -s nullglob
 
 # A value written as @Variant(...) carries its own element count, and Qt reserves room for that
-# many before it reads a single one: tens of gigabytes from a few bytes. A desktop machine hands out
-# the address space without touching it or refuses it, and Qt goes on either way; AddressSanitizer
-# instead writes the shadow of the whole block, 2 GiB of it, which libFuzzer reports as running
-# out of memory. So a request over 1 GiB is refused, as the machine would, and the reading goes on.
-asan="allocator_may_return_null=1:max_allocation_size_mb=1024"
+# many before it reads a single one: up to tens of gigabytes from a few bytes. A desktop machine
+# hands out the address space without touching it, or refuses it, and Qt goes on either way.
+# Under AddressSanitizer the reservation is served and its shadow written, 2 GiB for a 16 GiB
+# block, which libFuzzer reports as running out of memory. So the presets target has a request over
+# 1 GiB refused, as such a machine would, and the reading goes on.
+presets_asan="allocator_may_return_null=1:max_allocation_size_mb=1024"
 
 failed=()
 for target in "${targets[@]}"; do
@@ -45,9 +46,13 @@ for target in "${targets[@]}"; do
     options=(-max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1
              -artifact_prefix="$dir/")
     [[ -f "$root/fuzz/$target.dict" ]] && options+=(-dict="$root/fuzz/$target.dict")
-    # QSettings keeps the files it has read from one input to the next, which libFuzzer takes as a
-    # reason for a full leak scan after nearly every input; that makes the run ten times slower.
-    [[ "$target" == fuzz_presets ]] && options+=(-detect_leaks=0)
+    asan=${ASAN_OPTIONS:-}
+    if [[ "$target" == fuzz_presets ]]; then
+        # QSettings keeps the files it has read from one input to the next, which libFuzzer takes as
+        # a reason for a full leak scan after nearly every input; that makes the run ten times slower.
+        options+=(-detect_leaks=0)
+        asan=${asan:+$asan:}$presets_asan
+    fi
 
     status=0
     env "${environment[@]}" ASAN_OPTIONS="$asan" TMPDIR="$dir" "$root/build-fuzz/fuzz/$target" "${options[@]}" "$dir/corpus" \
@@ -65,7 +70,7 @@ for target in "${targets[@]}"; do
     for finding in "${findings[@]}"; do
         echo "  input kept: $finding"
         od -An -c "$finding" | head -n 8
-        echo "  reproduce:  build-fuzz/fuzz/$target $finding   (then add it under fuzz/corpus/$target/)"
+        echo "  reproduce:  ASAN_OPTIONS=$asan build-fuzz/fuzz/$target $finding   (then add it under fuzz/corpus/$target/)"
     done
     echo "  full log:   $dir/log"
 done
