@@ -346,7 +346,7 @@ void reportFigures(const FigureReporter& reporter, std::FILE* rows)
          "^(generate_engine|chacha20_keystream)/1000/"},
         {"Engine 32767x50 vs ChaCha20, 1638350 bytes", "generate_engine/32767", "chacha20_keystream/32767", 3,
          "^(generate_engine|chacha20_keystream)/32767/"},
-        {"  without AVX-512 vs ChaCha20", "generate_engine_portable/32767", "chacha20_keystream/32767", 0,
+        {"  without AVX-512 vs ChaCha20", "generate_engine_portable/32767", "chacha20_keystream/32767", 3,
          "^(generate_engine_portable|chacha20_keystream)/32767/"},
         // The engine's two parts, each against the same bound: together they are the engine.
         {"  its random source alone vs ChaCha20", "draw_characters/32767", "chacha20_keystream/32767", 0,
