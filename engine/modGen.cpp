@@ -23,14 +23,14 @@ bool modGen::MakePassword()
     const QString& special = m_view.specialSetText();
     const QString& extended = m_view.extendedSetText();
     const GeneratorView::ClassValues& values = m_view.classValues();
-    bool anySelected = false;
-    for (const int value : values)
-        anySelected = anySelected || value != 0;
     // A batch asks for the same pool for every password: it is built again only when the ticked
     // classes or the two sets differ from those it was built from.
+    bool anySelected = false;
     unsigned selection = 0;
-    for (int i = 0; i < classCount; ++i)
+    for (int i = 0; i < classCount; ++i) {
+        anySelected = anySelected || values[i] != 0;
         selection |= values[i] > 0 ? 1u << i : 0u;
+    }
     const bool sameSpecial = sameText(special, m_state.specialSet);
     const bool sameExtended = sameText(extended, m_state.extendedSet);
     const bool samePool = m_poolSelection == selection && sameSpecial && sameExtended;

@@ -90,7 +90,7 @@ private:
     QString m_txtMisc;
     // The engine reads the boxes and the length for every password; they are kept as they change,
     // so a read is neither a call into the box nor a copy of the field's text.
-    std::array<int, classCount> m_classValues{};
+    ClassValues m_classValues{};
     QString m_txtCharsText;
 
     PasswordList* m_list;
