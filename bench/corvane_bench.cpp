@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sodium.h>
 #include <string>
 #include <vector>
@@ -305,6 +306,17 @@ void setUp(benchmark::internal::Benchmark* bench, std::initializer_list<std::int
     bench->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
+// Why a run stopped early, if it did. Google Benchmark 1.8 replaced a run's error flag and message
+// with a skip state and message; Debian 12 has 1.7, Debian 13 has 1.9.
+template <typename R>
+std::optional<std::string> runError(const R& run)
+{
+    if constexpr (requires { run.skip_message; })
+        return run.skipped != decltype(run.skipped){} ? std::optional(run.skip_message) : std::nullopt;
+    else
+        return run.error_occurred ? std::optional(run.error_message) : std::nullopt;
+}
+
 // Keeps each benchmark's median: the library's aggregate, or the one repetition when there is one.
 class FigureReporter final : public benchmark::ConsoleReporter
 {
@@ -313,9 +325,10 @@ public:
     {
         for (const Run& run : runs) {
             const std::string name = run.run_name.function_name + '/' + run.run_name.args;
-            if (run.error_occurred && run.error_message.rfind("skipped", 0) != 0)
-                failed.push_back(name + ": " + run.error_message);
-            else if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
+            const std::optional<std::string> error = runError(run);
+            if (error && error->rfind("skipped", 0) != 0)
+                failed.push_back(name + ": " + *error);
+            else if (!error && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
                 median[name] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         }
         ConsoleReporter::ReportRuns(runs);

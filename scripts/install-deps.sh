@@ -27,7 +27,7 @@ if ((test)); then
     packages+=(
         xvfb xauth xdotool xclip x11-utils      # end-to-end tests on a real X server
         desktop-file-utils appstream            # desktop entry and metainfo validation
-        clang libclang-rt-14-dev                # sanitizers and libFuzzer
+        clang libclang-rt-dev                   # sanitizers and libFuzzer (the runtime of the default clang)
         clang-tidy                              # static checks
         locales                                 # a decimal-comma locale for the fuzz runs
         libbenchmark-dev pwgen libx11-dev       # benchmarks (libx11-dev: the start-up probe)
@@ -38,7 +38,8 @@ if ((test)); then
         mingw-w64-tools                         # x86_64-w64-mingw32-pkg-config finds Qt and libsodium
         autoconf automake libtool make          # libsodium for Windows, from its Debian source
         wine wine64 fonts-wine binutils         # the Windows build's tests (binutils: strings)
-        coreutils util-linux                    # timeout, od, flock, setpriv
+        coreutils util-linux                    # timeout, od, flock, setpriv; unshare, findmnt
+        debootstrap                             # a root of the other Debian release for its leg
         qt6ct                                   # the end-to-end run under a dark colour scheme
     )
 fi

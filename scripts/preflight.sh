@@ -21,6 +21,8 @@ declare -A tool_package=(
     [x86_64-w64-mingw32-windres]=binutils-mingw-w64-x86-64
     [x86_64-w64-mingw32-pkg-config]=mingw-w64-tools
     [makensis]=nsis [wine]=wine [wineserver]=libwine
+    # the leg on the other Debian release
+    [debootstrap]=debootstrap [unshare]=util-linux [findmnt]=util-linux [chroot]=coreutils
 )
 
 # What each step calls. The Linux group includes the fuzz runs and the packaging checks.
@@ -31,8 +33,9 @@ preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make autoreconf 
                      x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres)
 preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config makensis wine wineserver
                    xvfb-run Xvfb xauth xdotool python3 strings timeout flock import identify convert compare)
+preflight_release=(debootstrap unshare findmnt chroot git cpack)
 
-# require_tools GROUP...: GROUP is linux, toolchain or windows.
+# require_tools GROUP...: GROUP is linux, toolchain, windows or release.
 require_tools() {
     local group tool package
     local -a missing=() packages=()

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks that every program it calls is there, builds Corvane with warnings
 # as errors and runs the whole test suite: unit, script, end-to-end and packaging tests and one short pass
-# of every benchmark, the same unit tests under AddressSanitizer and UBSan, short fuzz runs, then the
-# Windows leg.
+# of every benchmark, the same unit tests under AddressSanitizer and UBSan, short fuzz runs, the Linux leg
+# again on Debian 13 when this machine runs Debian 12, then the Windows leg.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/install-deps.sh" --test
 # Every program the run calls, before the first build, so a missing one stops it in its first minute.
 source "$root/scripts/preflight.sh"
-require_tools linux windows
+require_tools linux release windows
 
 jobs=$(nproc)
 echo "== Build and test (warnings as errors)"
@@ -29,6 +29,12 @@ ctest --preset asan
 
 echo "== Short fuzz runs"
 "$root/scripts/fuzz.sh" 20
+
+# The same Linux leg on Debian 13, and the package built here installed there.
+if [[ $(. /etc/os-release && echo "$VERSION_CODENAME") == bookworm ]]; then
+    echo "== Debian 13 (trixie): the Linux leg in a root of its own, and this machine's package installed there"
+    "$root/scripts/check-release.sh" trixie
+fi
 
 echo "== Windows: cross build, unit and end-to-end tests under Wine, installer"
 "$root/scripts/windows/test.sh"

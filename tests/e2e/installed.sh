@@ -3,8 +3,10 @@
 # window's size in device pixels, no caption cut off, its pictures drawn from their 2x art, no image
 # plugin loaded, and (at 200 %) F1 opening the help through the real xdg-open in a CHM viewer.
 #   installed.sh SOURCE_DIR BUILD_DIR [SCREENSHOT]   (SCREENSHOT: where to keep the window's picture)
+#   installed.sh SOURCE_DIR --installed PREFIX         the program already installed there, e.g. by its package
 set -uo pipefail
-src=$1 build=$2 keep=${3:-}
+src=$1 prefix='' keep=${3:-}
+[[ $2 == --installed ]] && prefix=$3 keep=${4:-}
 work=$(mktemp -d) xvfb=''
 trap '[[ -n $xvfb ]] && kill $xvfb; rm -rf "$work"' EXIT
 failures=0
@@ -12,7 +14,10 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 poll() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; return 1; }
 type -P Xvfb xdotool import compare >/dev/null || { echo "Xvfb, xdotool or imagemagick is missing (scripts/install-deps.sh --test)"; exit 1; }
 
-cmake --install "$build" --prefix "$work/prefix" >/dev/null || exit 1
+if [[ -z $prefix ]]; then
+    prefix=$work/prefix
+    cmake --install "$2" --prefix "$prefix" >/dev/null || exit 1
+fi
 Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null & xvfb=$!
 poll test -s "$work/display" || { echo "Xvfb did not start; skipped"; exit 77; }
 export DISPLAY=":$(<"$work/display")" QT_QPA_PLATFORM=xcb HOME=$work XDG_CONFIG_HOME=$work
@@ -24,7 +29,7 @@ source "$src/tests/e2e/checks.sh"
 
 # Common laptop and desktop scalings, each through Qt's own scale factor as a desktop sets it.
 for factor in 1.5 2; do
-    QT_SCALE_FACTOR=$factor "$work/prefix/bin/corvane" 2>/dev/null & app=$!
+    QT_SCALE_FACTOR=$factor "$prefix/bin/corvane" 2>/dev/null & app=$!
     poll found || { fail "no Corvane window at $factor x"; continue; }
     sleep 0.5
     # 420 x 340 points, in device pixels.
@@ -50,7 +55,7 @@ else
     help_window() { viewer=$(xdotool search --onlyvisible --name 'Corvane Help' | head -n1); [[ -n $viewer ]]; }
     poll help_window || fail "F1 opened no window titled with the help's title"
     [[ -n $viewer ]] && { pid=$(xdotool getwindowpid "$viewer") && tr '\0' ' ' </proc/$pid/cmdline |
-        grep -q "$work/prefix/lib/corvane/Corvane.chm" || fail "the viewer was not given lib/corvane/Corvane.chm"; }
+        grep -q "$prefix/lib/corvane/Corvane.chm" || fail "the viewer was not given lib/corvane/Corvane.chm"; }
 fi
 kill $app
 ((failures == 0)) && echo "installed program: all checks passed"

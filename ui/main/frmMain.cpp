@@ -6,6 +6,7 @@
 #include "ListExport.h"
 #include "PasswordList.h"
 #include "PictureBox.h"
+#include "QtCompat.h"
 #include "Services.h"
 #include "Shell.h"
 #include "UiCommon.h"
@@ -167,7 +168,7 @@ void frmMain::buildControls()
         box->setAccessibleName(caption);
         const auto& g = boxGeometry[i];
         box->setGeometry(twipsRect(g[0], g[1], g[2], g[3]));
-        connect(box, &QCheckBox::stateChanged, this, [this, i](int state) {
+        onCheckStateChanged(box, this, [this, i](Qt::CheckState state) {
             m_classValues[static_cast<std::size_t>(i)] = state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
             chkOpt_Click(i);
         });

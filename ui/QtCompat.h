@@ -1,0 +1,27 @@
+#pragma once
+
+// Differences between the Qt releases Corvane builds against (6.4 on Debian 12, 6.8 on Debian 13),
+// kept here so the windows read the same on both.
+
+#include <QCheckBox>
+#include <QObject>
+#include <QtGlobal>
+
+#include <utility>
+
+namespace corvane {
+
+// Runs `handler(Qt::CheckState)` whenever `box` changes state, by the user or by the program.
+// Qt 6.7 deprecated the int-typed stateChanged for checkStateChanged.
+template <typename Handler>
+QMetaObject::Connection onCheckStateChanged(QCheckBox* box, QObject* context, Handler handler)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    return QObject::connect(box, &QCheckBox::checkStateChanged, context, std::move(handler));
+#else
+    return QObject::connect(box, &QCheckBox::stateChanged, context,
+                            [handler = std::move(handler)](int state) { handler(static_cast<Qt::CheckState>(state)); });
+#endif
+}
+
+} // namespace corvane
