@@ -36,14 +36,15 @@ remove() {
 # Inside a mount namespace of its own (see enter): everything mounted here vanishes with the namespace
 # however the run ends, and is unmounted in order on every ordinary exit, Ctrl+C included.
 in_namespace() {
-    local root=$1 lower=$2 upper=$3 work=$4 binds=$5
+    # Global: the exit trap reads them after this function has returned.
+    ns_root=$1 mounted=()
+    local lower=$2 upper=$3 work=$4 binds=$5 root=$1
     shift 5
-    local -a mounted=()
     unmount_all() {
-        local i
+        local i pid
         # Whatever the run left going in the root (an X server, a daemon) holds its mounts busy.
         for pid in /proc/[0-9]*; do
-            [[ $(readlink "$pid/root" 2>/dev/null) == "$root" ]] && kill -KILL "${pid#/proc/}" 2>/dev/null
+            [[ $(readlink "$pid/root" 2>/dev/null) == "$ns_root" ]] && kill -KILL "${pid#/proc/}" 2>/dev/null
         done
         for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
             umount "${mounted[i]}" 2>/dev/null || umount --lazy "${mounted[i]}" 2>/dev/null || true
@@ -53,7 +54,6 @@ in_namespace() {
     trap 'exit 130' INT
     trap 'exit 143' TERM HUP
     on() { mount "$@" && mounted+=("${!#}"); }
-    mount --make-rprivate /
     if [[ -n $lower ]]; then
         on -t overlay overlay -o "lowerdir=$lower,upperdir=$upper,workdir=$work" "$root"
     fi
@@ -173,7 +173,10 @@ if [[ ! -f $cache/base.lists ]]; then
     remove "$cache/deps" && remove "$base" || die "cannot clear the old $release roots"
     rm -f "$cache/deps.list"
     log "debootstrap $release (minbase) from $mirror"
-    debootstrap --variant=minbase --cache-dir="$cache/archives" "$release" "$base.part" "$mirror" \
+    remove "$base.part" || die "cannot clear an unfinished $release root"
+    # In a mount namespace of its own, so that what it mounts in the root goes with it, however it ends.
+    unshare --mount --propagation private -- \
+        debootstrap --variant=minbase --cache-dir="$cache/archives" "$release" "$base.part" "$mirror" \
         >"$scratch/debootstrap.log" 2>&1 || { tail -20 "$scratch/debootstrap.log" >&2; die "debootstrap failed"; }
     rm -f "$base.part/etc/apt/sources.list"
     root_sources >"$base.part/etc/apt/sources.list.d/debian.sources"
@@ -192,7 +195,7 @@ want=$("$repo/scripts/install-deps.sh" --test --list | sha256sum)
 if [[ ! -f $cache/deps.list || $(<"$cache/deps.list") != "$want" ]]; then
     remove "$deps" || die "cannot clear the old $release root"
     log "installing the test packages into a copy of the $release root"
-    cp -a "$base" "$deps.part"
+    remove "$deps.part" && cp -a "$base" "$deps.part" || die "cannot copy the $release root"
     mkdir -p "$deps.part/root/deps"
     cp "$repo/scripts/install-deps.sh" "$deps.part/root/deps/"
     enter --bind "$cache/archives:/var/cache/apt/archives" "$deps.part" -- \
