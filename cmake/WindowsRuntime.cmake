@@ -17,8 +17,13 @@ endforeach()
 
 set(CORVANE_WINDOWS_DLLS ${QT_BIN}/Qt6Core.dll ${QT_BIN}/Qt6Gui.dll ${QT_BIN}/Qt6Widgets.dll ${sodium_dll} ${mingw_dlls})
 set(CORVANE_WINDOWS_PLATFORM ${QT_PLUGINS}/platforms/qwindows.dll)
-# Without it widgets fall back to the plain Windows 95 look.
-set(CORVANE_WINDOWS_STYLE ${QT_PLUGINS}/styles/qwindowsvistastyle.dll)
+# Without it widgets fall back to the plain Windows 95 look. Qt 6.7 moved the Vista style, beside the
+# Windows 11 one, into a plugin of another name.
+if(Qt6_VERSION VERSION_LESS 6.7)
+    set(CORVANE_WINDOWS_STYLE ${QT_PLUGINS}/styles/qwindowsvistastyle.dll)
+else()
+    set(CORVANE_WINDOWS_STYLE ${QT_PLUGINS}/styles/qmodernwindowsstyle.dll)
+endif()
 
 file(COPY ${CORVANE_WINDOWS_DLLS} ${QT_BIN}/Qt6Test.dll DESTINATION ${CMAKE_BINARY_DIR})
 file(COPY ${CORVANE_WINDOWS_PLATFORM} ${QT_PLUGINS}/platforms/qoffscreen.dll DESTINATION ${CMAKE_BINARY_DIR}/platforms)

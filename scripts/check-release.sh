@@ -43,8 +43,8 @@ in_namespace() {
     unmount_all() {
         local i pid
         # Whatever the run left going in the root (an X server, a daemon) holds its mounts busy.
-        for pid in /proc/[0-9]*; do
-            [[ $(readlink "$pid/root" 2>/dev/null) == "$ns_root" ]] && kill -KILL "${pid#/proc/}" 2>/dev/null
+        for pid in $(find /proc -mindepth 2 -maxdepth 2 -name root -lname "$ns_root" 2>/dev/null); do
+            pid=${pid#/proc/} && kill -KILL "${pid%/root}" 2>/dev/null
         done
         for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
             umount "${mounted[i]}" 2>/dev/null || umount --lazy "${mounted[i]}" 2>/dev/null || true
@@ -87,11 +87,15 @@ enter() {
     [[ ${2:-} == -- ]] || { echo "usage: $0 --enter ROOT -- CMD..." >&2; exit 2; }
     shift 2
     [[ -d $root ]] || die "no root at $root"
-    unshare --mount --propagation private -- "$script" --in-namespace "$root" "$lower" "$upper" "$work" "$binds" "$@"
+    CORVANE_OUTER_NS=$(readlink /proc/$$/ns/mnt) unshare --mount --propagation private -- "$script" --in-namespace "$root" "$lower" "$upper" "$work" "$binds" "$@"
 }
 
 case ${1:-} in
-    --in-namespace) shift; in_namespace "$@"; exit ;;
+    --in-namespace)
+        # Outside a namespace of its own, what it mounts on the bound /dev would stay on the machine's /dev.
+        [[ -n ${CORVANE_OUTER_NS:-} && $(readlink /proc/$$/ns/mnt) != "$CORVANE_OUTER_NS" ]] ||
+            die "--in-namespace is only for enter's own mount namespace"
+        shift; in_namespace "$@"; exit ;;
     --enter) shift; enter "$@"; exit ;;
     --remove) remove "${2:?--remove needs a folder}"; exit ;;
     ''|-*) echo "usage: $0 RELEASE | --enter ROOT -- CMD... | --remove DIR" >&2; exit 2 ;;

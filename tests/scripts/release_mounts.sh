@@ -22,7 +22,7 @@ for program in bash cat sleep touch; do
 done
 
 left_mounted() { findmnt -rn -o TARGET | grep -F "$work/"; }
-left_running() { for p in /proc/[0-9]*; do [[ $(readlink "$p/root" 2>/dev/null) == "$root"* ]] && echo "${p#/proc/}"; done; }
+left_running() { find /proc -mindepth 2 -maxdepth 2 -name root -lname "$root*" 2>/dev/null; }
 
 # A failing command: its status comes back, the mounts were there for it and are gone after it.
 "$script" --enter --bind "$work/out:/out" "$root" -- bash -c 'cat /proc/self/mountinfo >/out/mounts; exit 3'
