@@ -5,6 +5,9 @@
 # by apt into a fresh copy of the bare root, and the installed program's end-to-end test run there.
 #
 #   check-release.sh RELEASE                  the leg, e.g. check-release.sh trixie
+#   check-release.sh RELEASE --whole          the whole test suite there: the Linux leg with clang-tidy, the
+#                                             sanitizers and the fuzz runs, then the Windows leg, whose
+#                                             toolchain for that release is kept in the release's cache
 #   check-release.sh --enter ROOT -- CMD...   CMD chrooted in ROOT, with what a Debian root needs mounted
 #   check-release.sh --remove DIR             delete DIR, refused while anything is mounted below it
 #
@@ -33,19 +36,18 @@ remove() {
     rm -rf --one-file-system -- "$dir"
 }
 
-# Inside a mount namespace of its own (see enter): everything mounted here vanishes with the namespace
-# however the run ends, and is unmounted in order on every ordinary exit, Ctrl+C included.
+# The first process of a mount and process namespace of their own (see enter): everything mounted here
+# vanishes with the namespace however the run ends, every process left in it with this one, and the
+# mounts are undone in order on every ordinary exit, Ctrl+C included.
 in_namespace() {
-    # Global: the exit trap reads them after this function has returned.
-    ns_root=$1 mounted=()
-    local lower=$2 upper=$3 work=$4 binds=$5 root=$1
+    # Global: the exit trap reads it after this function has returned.
+    mounted=()
+    local root=$1 lower=$2 upper=$3 work=$4 binds=$5
     shift 5
     unmount_all() {
-        local i pid
-        # Whatever the run left going in the root (an X server, a daemon) holds its mounts busy.
-        for pid in $(find /proc -mindepth 2 -maxdepth 2 -name root -lname "$ns_root" 2>/dev/null); do
-            pid=${pid#/proc/} && kill -KILL "${pid%/root}" 2>/dev/null
-        done
+        local i
+        # Whatever the run left going (an X server, a daemon) would hold its mounts busy.
+        kill -KILL -1 2>/dev/null || true
         for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
             umount "${mounted[i]}" 2>/dev/null || umount --lazy "${mounted[i]}" 2>/dev/null || true
         done
@@ -87,21 +89,27 @@ enter() {
     [[ ${2:-} == -- ]] || { echo "usage: $0 --enter ROOT -- CMD..." >&2; exit 2; }
     shift 2
     [[ -d $root ]] || die "no root at $root"
-    CORVANE_OUTER_NS=$(readlink /proc/$$/ns/mnt) unshare --mount --propagation private -- "$script" --in-namespace "$root" "$lower" "$upper" "$work" "$binds" "$@"
+    CORVANE_OUTER_NS=$(readlink /proc/self/ns/mnt) unshare --mount --propagation private --pid --fork --kill-child -- \
+        "$script" --in-namespace "$root" "$lower" "$upper" "$work" "$binds" "$@"
 }
 
 case ${1:-} in
     --in-namespace)
         # Outside a namespace of its own, what it mounts on the bound /dev would stay on the machine's /dev.
-        [[ -n ${CORVANE_OUTER_NS:-} && $(readlink /proc/$$/ns/mnt) != "$CORVANE_OUTER_NS" ]] ||
+        [[ -n ${CORVANE_OUTER_NS:-} && $(readlink /proc/self/ns/mnt) != "$CORVANE_OUTER_NS" && $$ -eq 1 ]] ||
             die "--in-namespace is only for enter's own mount namespace"
         shift; in_namespace "$@"; exit ;;
     --enter) shift; enter "$@"; exit ;;
     --remove) remove "${2:?--remove needs a folder}"; exit ;;
     ''|-*) echo "usage: $0 RELEASE | --enter ROOT -- CMD... | --remove DIR" >&2; exit 2 ;;
 esac
-release=$1
+release=$1 leg=--ci
 [[ $release =~ ^[a-z]+$ ]] || die "not a release code name: $release"
+case ${2:-} in
+    '') ;;
+    --whole) leg='' ;;
+    *) die "usage: $0 RELEASE [--whole]" ;;
+esac
 if [[ $(id -u) -ne 0 ]]; then
     command -v sudo >/dev/null || die "a root of another release needs root rights (chroot, mount)"
     exec sudo --preserve-env=XDG_CACHE_HOME,CI "$script" "$@"
@@ -142,6 +150,9 @@ root_sources() {
 
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/corvane-releases/$release
 mkdir -p "$cache/archives"
+# The whole suite's Windows toolchain outlives the run, in the release's own cache.
+keep_user_cache=()
+[[ -n $leg ]] || { mkdir -p "$cache/user-cache"; keep_user_cache=(--bind "$cache/user-cache:/root/.cache"); }
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/corvane-$release.XXXXXX")
 cleanup() { remove "$scratch" || log "left $scratch behind"; }
 trap cleanup EXIT
@@ -158,7 +169,7 @@ run() {
     mkdir -p "$scratch/src"
     # shellcheck disable=SC2046
     enter --overlay $(overlay "$name" "$lower") --bind "$cache/archives:/var/cache/apt/archives" \
-        --bind "$scratch/src:/src" "$scratch/$name/root" -- "$@"
+        "${keep_user_cache[@]}" --bind "$scratch/src:/src" "$scratch/$name/root" -- "$@"
 }
 lists_sum() { run "$1" lists sh -c 'apt-get update -qq >&2 && cat /var/lib/apt/lists/*_Packages | sha256sum'; }
 
@@ -223,9 +234,8 @@ run "$deps" leg bash -c '
     require_tools linux
     . /etc/os-release
     echo "== $PRETTY_NAME: $(g++ --version | head -n1), Qt $(dpkg-query -W -f="\${Version}" qt6-base-dev)"
-    cmake --preset ci >/dev/null
-    cmake --build --preset ci --parallel "$(nproc)"
-    ctest --preset ci' || status=$?
+    ./scripts/linux-leg.sh '"$leg"'
+    if [[ -z "'"$leg"'" ]]; then ./scripts/windows/test.sh; fi' || status=$?
 ((status == 0)) || die "the Linux leg failed in the $release root"
 remove "$scratch/leg"
 log "Linux leg passed in $((SECONDS - started)) s"

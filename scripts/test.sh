@@ -11,24 +11,7 @@ cd "$root"
 source "$root/scripts/preflight.sh"
 require_tools linux release windows
 
-jobs=$(nproc)
-echo "== Build and test (warnings as errors)"
-cmake --preset ci >/dev/null
-cmake --build --preset ci --parallel "$jobs"
-ctest --preset ci
-
-echo "== clang-tidy on the program's code"
-run-clang-tidy -quiet -p build-ci "$root/(engine|settings|platform|ui)/.*\.cpp\$|$root/main\.cpp\$" >build-ci/clang-tidy.log 2>&1 ||
-    { grep -E "(error|warning):" build-ci/clang-tidy.log; echo "clang-tidy found problems" >&2; exit 1; }
-echo "clean"
-
-echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake --preset asan >/dev/null
-cmake --build --preset asan --parallel "$jobs"
-ctest --preset asan
-
-echo "== Short fuzz runs"
-"$root/scripts/fuzz.sh" 20
+"$root/scripts/linux-leg.sh"
 
 # The same Linux leg on Debian 13, and the package built here installed there.
 if [[ $(. /etc/os-release && echo "$VERSION_CODENAME") == bookworm ]]; then

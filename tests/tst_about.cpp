@@ -117,7 +117,8 @@ private slots:
             return (f.shell.seen + f.dialogs.seen).join(u'|') + (f.window ? "" : "closed");
         };
         // Mnemonics press their button after a short delay; the second look shows nothing follows.
-        QTRY_COMPARE(effects(), effect);
+        // (Qt 6.8's QTRY_ macros do not build under -Wconversion.)
+        (void)QTest::qWaitFor([&] { return effects() == effect; });
         QTest::qWait(200);
         QCOMPARE(effects(), effect);
     }

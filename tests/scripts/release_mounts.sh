@@ -22,10 +22,16 @@ for program in bash cat sleep touch; do
 done
 
 left_mounted() { findmnt -rn -o TARGET | grep -F "$work/"; }
-left_running() { find /proc -mindepth 2 -maxdepth 2 -name root -lname "$root*" 2>/dev/null; }
+# The runs below start `sleep 30NN`, a process nothing else on the machine runs.
+left_running() {
+    local f
+    for f in /proc/[0-9]*/cmdline; do [[ $(tr '\0' ' ' <"$f" 2>/dev/null) == "sleep 30"??" " ]] && echo "${f%/cmdline}"; done
+}
 
-# A failing command: its status comes back, the mounts were there for it and are gone after it.
-"$script" --enter --bind "$work/out:/out" "$root" -- bash -c 'cat /proc/self/mountinfo >/out/mounts; exit 3'
+# A failing command: its status comes back, the mounts were there for it and are gone after it, and so
+# is what it left running.
+"$script" --enter --bind "$work/out:/out" "$root" -- \
+    bash -c 'cat /proc/self/mountinfo >/out/mounts; sleep 3017 & exit 3'
 status=$?
 ((status == 3)) || fail "a command that exits 3 gave $status"
 for point in /proc /dev /dev/pts /dev/shm /tmp /out; do
@@ -33,6 +39,7 @@ for point in /proc /dev /dev/pts /dev/shm /tmp /out; do
         fail "$point was not mounted for the run"
 done
 [[ -z $(left_mounted) ]] || fail "a failed run left mounts: $(left_mounted)"
+[[ -z $(left_running) ]] || fail "a failed run left processes: $(left_running)"
 
 # Through an overlay: the run writes only to the upper layer.
 mkdir -p "$work/upper" "$work/ovl-work" "$work/merged"
@@ -44,11 +51,11 @@ mkdir -p "$work/upper" "$work/ovl-work" "$work/merged"
 # Ctrl+C: the whole process group is interrupted, as a terminal does. Job control gives the run a group
 # of its own that does not ignore SIGINT, as a background job otherwise would.
 set -m
-"$script" --enter "$root" -- sleep 30 &
+"$script" --enter --bind "$work/out:/out" "$root" -- bash -c 'touch /out/started; sleep 3018' &
 leader=$!
 set +m
-for _ in $(seq 50); do [[ -n $(left_running) ]] && break; sleep 0.1; done
-[[ -n $(left_running) ]] || fail "the interrupted run never started"
+for _ in $(seq 50); do [[ -e $work/out/started ]] && break; sleep 0.1; done
+[[ -e $work/out/started ]] || fail "the interrupted run never started"
 kill -INT -- -$leader
 for _ in $(seq 50); do kill -0 $leader 2>/dev/null || break; sleep 0.1; done
 kill -0 $leader 2>/dev/null && { fail "Ctrl+C did not end the run"; kill -KILL -- -$leader; }
