@@ -20,7 +20,7 @@ struct ByteTable
     std::uint32_t limit = 0; // 256 when every byte value is kept
 };
 
-enum class ByteMapping {
+enum class ByteMapping : std::uint8_t {
     Portable,
     Wide, // AVX-512 (BW, VBMI, VBMI2): 64 bytes at a time; only where wideMappingAvailable()
 };

@@ -224,7 +224,7 @@ void frmAbout::StartSysInfo()
         }
         if (located && m_services.launcher.startDetached(SysInfoPath))
             return;
-    } catch (const std::exception&) {
+    } catch (const std::exception&) { // NOLINT(bugprone-empty-catch)
         // An unreadable registry answer means the same to the user as a missing tool.
     }
     showMessageBox(this, tr("System Information Is Unavailable At This Time"));
@@ -279,7 +279,7 @@ bool frmAbout::GetKeyValue(const qint32& KeyRoot, const QString& Keyname, const 
         // pattern leaves a text that is not a plain number as it is, so the caller gets the "&h" form.
         const quint32 kept = buffer[size - 1] == 0 ? size - 1 : size;
         QByteArray bytes(reinterpret_cast<const char*>(buffer.data()), static_cast<qsizetype>(kept));
-        std::reverse(bytes.begin(), bytes.end());
+        std::ranges::reverse(bytes);
         KeyVal = QStringLiteral("&h") + QString::fromLatin1(bytes.toHex().toUpper());
         break;
     }

@@ -260,7 +260,7 @@ void frmMain::setPasswordText(QStringView password)
 {
     if (m_txtPword.size() != password.size())
         m_txtPword.resize(password.size());
-    std::copy(password.begin(), password.end(), m_txtPword.begin());
+    std::ranges::copy(password, m_txtPword.begin());
 }
 
 const QString& frmMain::lengthText() const
