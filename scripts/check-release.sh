@@ -253,8 +253,9 @@ log "installing $deb, built on $host, into a fresh $release root"
 run "$base" installed bash -c '
     set -euo pipefail
     apt-get install -y -qq --no-install-recommends "/src/package/$1" >/dev/null
-    # What the test itself drives the program with, and a CHM viewer for F1.
-    apt-get install -y -qq --no-install-recommends xvfb xdotool imagemagick xchm xdg-utils >/dev/null
+    # What the test drives the program and reads its screenshots with, and what F1 needs on a desktop
+    # without an environment: a CHM viewer, and `file` for xdg-open to know a .chm.
+    apt-get install -y -qq --no-install-recommends xvfb xdotool imagemagick python3 file xchm xdg-utils >/dev/null
     bash /src/corvane/tests/e2e/installed.sh /src/corvane --installed /usr' installed "$deb" ||
     die "the package built on $host failed its installed-program test in the $release root"
 log "the $release leg passed in $SECONDS s: the roots $roots s, the Linux leg $linux s, the package $((SECONDS - roots - linux)) s"
