@@ -1,5 +1,6 @@
 #include "CorvaneBuildInfo.h"
 #include "GenerationState.h"
+#include "HighContrast.h"
 #include "PathRegistry.h"
 #include "ProcessPrivacy.h"
 #include "QtClipboard.h"
@@ -27,8 +28,8 @@ int main(int argc, char* argv[])
     // Ties the window to its desktop entry and icon where the compositor asks (Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("example.corvane.Corvane"));
     QApplication::setApplicationVersion(QString::fromLatin1(corvane::build::fileVersionText));
-    // Set before any window exists, so a dark desktop theme cannot leave the fixed colours unpaired.
-    QApplication::setPalette(corvane::classicPalette());
+    // Chosen before any window exists, so a dark desktop theme cannot leave the fixed colours unpaired.
+    corvane::chooseFace(corvane::highContrastOn());
 #ifndef Q_OS_WIN
     // Windows keeps a copy after its program ends; X11 and Wayland do not.
     corvane::QtClipboard::outliveWindows();

@@ -9,12 +9,5 @@ if(CPACK_GENERATOR STREQUAL "DEB")
     endif()
 endif()
 
-# Every time in the archive is the last commit's, unless the builder chose one, so that building
-# the same commit again gives the same package.
-if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
-    execute_process(COMMAND git -C "${CPACK_CORVANE_SOURCE_DIR}" log -1 --format=%ct
-                    OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE result)
-    if(result STREQUAL "0" AND commit_time MATCHES "^[0-9]+$")
-        set(ENV{SOURCE_DATE_EPOCH} "${commit_time}")
-    endif()
-endif()
+include("${CPACK_CORVANE_SOURCE_DIR}/cmake/ReleaseFiles.cmake")
+corvane_source_date_epoch("${CPACK_CORVANE_SOURCE_DIR}")

@@ -150,6 +150,9 @@ root_sources() {
 
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/corvane-releases/$release
 mkdir -p "$cache/archives"
+# One run at a time for a release: a run may renew the roots that another one works on.
+exec 9>"$cache/lock"
+flock 9
 # The whole suite's Windows toolchain outlives the run, in the release's own cache.
 keep_user_cache=()
 [[ -n $leg ]] || { mkdir -p "$cache/user-cache"; keep_user_cache=(--bind "$cache/user-cache:/root/.cache"); }
@@ -185,8 +188,8 @@ if [[ -f $cache/base.lists ]] && [[ -z $(find "$cache/base.lists" -mtime +6) ]];
     fi
 fi
 if [[ ! -f $cache/base.lists ]]; then
-    remove "$cache/deps" && remove "$base" || die "cannot clear the old $release roots"
-    rm -f "$cache/deps.list"
+    remove "$cache/test-root" && remove "$base" || die "cannot clear the old $release roots"
+    rm -f "$cache/test-root.list"
     log "debootstrap $release (minbase) from $mirror"
     remove "$base.part" || die "cannot clear an unfinished $release root"
     # In a mount namespace of its own, so that what it mounts in the root goes with it, however it ends.
@@ -205,9 +208,9 @@ if [[ ! -f $cache/base.lists ]]; then
 fi
 
 # The root with everything install-deps.sh --test installs, made again when its list of packages changes.
-deps=$cache/deps
+deps=$cache/test-root
 want=$("$repo/scripts/install-deps.sh" --test --list | sha256sum)
-if [[ ! -f $cache/deps.list || $(<"$cache/deps.list") != "$want" ]]; then
+if [[ ! -f $cache/test-root.list || $(<"$cache/test-root.list") != "$want" ]]; then
     remove "$deps" || die "cannot clear the old $release root"
     log "installing the test packages into a copy of the $release root"
     remove "$deps.part" && cp -a "$base" "$deps.part" || die "cannot copy the $release root"
@@ -217,7 +220,7 @@ if [[ ! -f $cache/deps.list || $(<"$cache/deps.list") != "$want" ]]; then
         /root/deps/install-deps.sh --test || die "install-deps.sh --test failed in the $release root"
     rm -rf "$deps.part/root/deps"
     mv "$deps.part" "$deps"
-    echo "$want" >"$cache/deps.list"
+    echo "$want" >"$cache/test-root.list"
 fi
 
 # The Linux leg on a clean copy of the commit.

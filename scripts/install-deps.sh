@@ -35,6 +35,7 @@ if ((test)); then
         imagemagick                             # screenshots compared with the artwork
         xchm xdg-utils                          # F1 opens the help in a CHM viewer
         g++-mingw-w64-x86-64-posix nsis         # the Windows build and its installer
+        osslsigncode openssl                    # the installer's signature, with a test certificate
         mingw-w64-tools                         # x86_64-w64-mingw32-pkg-config finds Qt and libsodium
         autoconf automake libtool make          # libsodium for Windows, from its Debian source
         wine wine64 fonts-wine binutils         # the Windows build's tests (binutils: strings)

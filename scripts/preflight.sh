@@ -20,7 +20,9 @@ declare -A tool_package=(
     [x86_64-w64-mingw32-g++-posix]=g++-mingw-w64-x86-64-posix
     [x86_64-w64-mingw32-windres]=binutils-mingw-w64-x86-64
     [x86_64-w64-mingw32-pkg-config]=mingw-w64-tools
-    [makensis]=nsis [wine]=wine [wineserver]=libwine
+    [makensis]=nsis [wine]=wine [wineserver]=libwine [winepath]=wine
+    [x86_64-w64-mingw32-strip]=binutils-mingw-w64-x86-64 [osslsigncode]=osslsigncode [openssl]=openssl
+    [sha256sum]=coreutils [tar]=tar
     # the leg on the other Debian release
     [debootstrap]=debootstrap [unshare]=util-linux [findmnt]=util-linux [chroot]=coreutils
 )
@@ -31,9 +33,10 @@ preflight_linux=(cmake ctest cpack ninja g++ pkg-config chmcmd clang++ clang-tid
                  compare identify convert xchm xdg-open desktop-file-validate appstreamcli dpkg-deb dpkg-shlibdeps lintian)
 preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make autoreconf automake libtoolize
                      x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres)
-preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config makensis wine wineserver
-                   xvfb-run Xvfb xauth xdotool python3 strings timeout flock import identify convert compare)
-preflight_release=(debootstrap unshare findmnt chroot git cpack)
+preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86_64-w64-mingw32-strip makensis
+                   wine wineserver winepath xvfb-run Xvfb xauth xdotool python3 strings timeout flock import identify
+                   convert compare osslsigncode openssl sha256sum tar git)
+preflight_release=(debootstrap unshare findmnt chroot flock git cpack)
 
 # require_tools GROUP...: GROUP is linux, toolchain, windows or release.
 require_tools() {

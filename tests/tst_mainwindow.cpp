@@ -1,11 +1,13 @@
 #include "FakeServices.h"
 #include "GenerationState.h"
 #include "PasswordList.h"
+#include "UiCommon.h"
 #include "frmMain.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <algorithm>
@@ -260,6 +262,38 @@ private slots:
 #endif
         const auto userBits = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser; // whoever runs the test
         QCOMPARE(saved.permissions() & ~userBits, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    // The system's palette (a yellow-on-black stand-in) gives way to the classic face, except under
+    // high contrast, where it reaches the fixed colours of the fields and the title too.
+    void face_data()
+    {
+        QTest::addColumn<bool>("highContrast");
+        QTest::addColumn<QRgb>("window");
+        QTest::addColumn<QRgb>("fieldBase");
+        QTest::addColumn<QRgb>("fieldText");
+        QTest::addColumn<QRgb>("title");
+        QTest::addRow("classic") << false << 0xfff0f0f0u << 0xffffffffu << 0xff000000u << 0xffffffffu;
+        QTest::addRow("high contrast") << true << 0xff000000u << 0xff000000u << 0xffffff00u << 0xffffff00u;
+    }
+    void face()
+    {
+        QFETCH(bool, highContrast);
+        QPalette system(Qt::yellow, Qt::black);
+        system.setColor(QPalette::WindowText, Qt::yellow);
+        system.setColor(QPalette::Base, Qt::black);
+        system.setColor(QPalette::Text, Qt::yellow);
+        QApplication::setPalette(system);
+        chooseFace(highContrast);
+        const auto classicAgain = qScopeGuard([] { chooseFace(false); });
+        Harness h;
+        const auto colour = [&h](const char* name, QPalette::ColorRole role) {
+            return h.child(name)->palette().color(role).rgba();
+        };
+        QTEST(QApplication::palette().color(QPalette::Window).rgba(), "window");
+        QTEST(colour("txtChars", QPalette::Base), "fieldBase");
+        QTEST(colour("txtChars", QPalette::Text), "fieldText");
+        QTEST(colour("Label4", QPalette::WindowText), "title");
     }
 };
 

@@ -1,5 +1,6 @@
 #include "UiCommon.h"
 
+#include <QApplication>
 #include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
@@ -9,6 +10,11 @@
 #include <utility>
 
 namespace corvane {
+namespace {
+
+bool systemColours = false;
+
+} // namespace
 
 QFont sansFont(qreal pointSize)
 {
@@ -94,8 +100,17 @@ QPalette classicPalette()
     return palette;
 }
 
+void chooseFace(bool highContrast)
+{
+    systemColours = highContrast;
+    if (!highContrast)
+        QApplication::setPalette(classicPalette());
+}
+
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 {
+    if (systemColours)
+        return;
     QPalette palette = widget->palette();
     palette.setColor(role, colour);
     widget->setPalette(palette);

@@ -43,6 +43,11 @@ void setHoverCursor(QWidget* widget);
 // theme changes none of it: the pictures, the blue headings and the white fields were drawn for it.
 QPalette classicPalette();
 
+// Called once before any window exists. Under high contrast the user has chosen colours that must
+// reach every text, so the classic face gives way to the system's palette, and setColour leaves
+// every colour to it.
+void chooseFace(bool highContrast);
+
 // Sets one colour of a widget's palette, leaving the rest as the style gives it.
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 

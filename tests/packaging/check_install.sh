@@ -4,7 +4,8 @@
 #                                                       install into a scratch prefix, check the layout
 #   check_install.sh deb  SOURCE_DIR BUILD_DIR VERSION  build the .deb, check its fields, run lintian,
 #                                                       check the same layout under /usr, then build it
-#                                                       again from a copy of the sources and compare
+#                                                       again from a copy of the sources and compare;
+#                                                       SHA256SUMS beside it matches
 set -euo pipefail
 
 mode=$1 src=$2 build=$3
@@ -55,6 +56,7 @@ deb)
     export SOURCE_DATE_EPOCH
     package() { (cd "$1" && quiet cpack -G DEB -B "$2") && ls "$2"/corvane_"${version}"_*.deb; }
     deb=$(package "$build" "$work/one") || { fail "cpack -G DEB made no package"; exit 1; }
+    (cd "$work/one" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the package"
     field() { dpkg-deb -f "$deb" "$1"; }
     [[ "$(field Package) $(field Version) $(field Section)" == "corvane $version utils" ]] ||
         fail "Package, Version, Section are $(field Package) $(field Version) $(field Section)"

@@ -231,16 +231,58 @@ for dpi in 120 144; do
 done
 reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f && timeout 60 wineserver -w
 
-# The installer, silently, then the installed program, then the uninstaller.
-installed="$WINEPREFIX/drive_c/Program Files/Corvane"
-menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Corvane.lnk"
-wine "$build/Corvane-$version-setup.exe" /S >/dev/null 2>&1
-check "setup installs the program, its help and a menu entry" \
-    test -f "$installed/corvane.exe" -a -f "$installed/Corvane.chm" -a -f "$installed/platforms/qwindows.dll" -a -f "$menu"
-check "the installed program starts" eval 'start "C:\\Program Files\\Corvane\\corvane.exe" && stop'
-wine "$installed/uninstall.exe" /S >/dev/null 2>&1
-check "the uninstaller removes what was installed and keeps the presets" \
-    eval 'until_true 30 test ! -e "$installed" && test ! -e "$menu" && stored Characters 30'
+# The installer, silently: for the user alone by default, then for the whole machine. Each mode
+# installs twice, so that the second replaces the first, and its uninstaller leaves nothing behind.
+setup=$build/Corvane-$version-setup.exe
+# highestAvailable runs a standard user's install with the rights they have, without a prompt.
+check "setup's manifest asks for no administrator" \
+    eval '[[ $(strings "$setup") == *"requestedExecutionLevel level=\"highestAvailable\""* ]]'
+unix_path() { winepath -u "$(wine cmd /c echo "$1" 2>/dev/null | tr -d '\r')" 2>/dev/null; }
+# Wine stamps each key with the time it was last written, and enumerates the devices afresh in each
+# session (display adapters, monitors, input devices, network cards): none of that is the installer's.
+machine_registry() {
+    timeout 60 wineserver -w
+    awk '/^\[/ { sub(/\] [0-9]+$/, "]")
+                 skip = /^\[System[\\]+CurrentControlSet[\\]+(Control[\\]+Class|Control[\\]+DeviceClasses|Enum)[\\]/ ||
+                        /NetworkCards\]$/ }
+         !skip && !/^#time=/' "$WINEPREFIX/system.reg"
+}
+machine_files() { (cd "$WINEPREFIX/drive_c" && find "Program Files" "Program Files (x86)" ProgramData | sort); }
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvane'
+entry_names() { [[ $(wine reg query "$1\\$uninstall_key" /v InstallLocation 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p') == "$2" ]]; }
+# installed MODE DIR MENU ROOT: what an install of MODE leaves, and the program it installed at work.
+installed() {
+    local dir=$2 menu=$3 root=$4
+    check "$1: the program, its help and a menu entry" test -f "$dir/corvane.exe" -a -f "$dir/Corvane.chm" \
+        -a -f "$dir/platforms/qwindows.dll" -a -f "$menu/Corvane.lnk"
+    check "$1: the uninstall entry under $root" entry_names "$root" "$(winepath -w "$dir" | tr -d '\r')"
+    check "$1: the installed program starts and copies" eval 'start "$dir/corvane.exe" && copied 5 30 && stop'
+}
+# uninstalled MODE DIR MENU ROOT
+uninstalled() {
+    local dir=$2 menu=$3 root=$4
+    wine "$dir/uninstall.exe" /S >/dev/null 2>&1
+    check "$1: the uninstaller removes what was installed and keeps the presets" \
+        eval 'until_true 30 test ! -e "$dir" && test ! -e "$menu/Corvane.lnk" && stored Characters 30 &&
+              ! wine reg query "$root\\$uninstall_key" >/dev/null 2>&1'
+}
+mine=$(unix_path '%LOCALAPPDATA%')/Programs/Corvane my_menu=$(unix_path '%APPDATA%')/Microsoft/Windows/Start\ Menu/Programs
+machine_before=$(machine_registry) files_before=$(machine_files)
+wine "$setup" /S >/dev/null 2>&1
+installed "for the user" "$mine" "$my_menu" HKCU
+check "for the user: nothing under Program Files or ProgramData" eval '[[ $(machine_files) == "$files_before" ]]'
+check "for the user: nothing written to HKEY_LOCAL_MACHINE" eval 'diff <(echo "$machine_before") <(machine_registry)'
+wine "$setup" /S /CurrentUser >/dev/null 2>&1
+uninstalled "for the user, installed twice" "$mine" "$my_menu" HKCU
+
+everyone="$WINEPREFIX/drive_c/Program Files/Corvane"
+all_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+wine "$setup" /S /AllUsers >/dev/null 2>&1
+installed "for everyone" "$everyone" "$all_menu" HKLM
+check "for everyone: a second install for the user alone is refused" \
+    eval '! wine "$setup" /S >/dev/null 2>&1 && test ! -e "$mine"'
+wine "$setup" /S /AllUsers >/dev/null 2>&1
+uninstalled "for everyone, installed twice" "$everyone" "$all_menu" HKLM
 
 # A presets key that refuses writes, as a locked-down desk may have it: Close says so, then closes.
 check "a presets key that refuses writes is staged" wine "$build/denywrite.exe"

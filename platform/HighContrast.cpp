@@ -1,0 +1,25 @@
+#include "HighContrast.h"
+
+#include <QtGlobal>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace corvane {
+
+bool highContrastOn()
+{
+#ifdef Q_OS_WIN
+    HIGHCONTRASTW settings{};
+    settings.cbSize = sizeof settings;
+    // Should the query fail, Corvane shows the face it shows on every other desk; there is nothing
+    // the user could do about it.
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, settings.cbSize, &settings, 0) != 0 &&
+           (settings.dwFlags & HCF_HIGHCONTRASTON) != 0;
+#else
+    return false;
+#endif
+}
+
+} // namespace corvane
