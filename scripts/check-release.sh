@@ -259,6 +259,6 @@ run "$base" installed bash -c '
     # What the test drives the program and reads its screenshots with, and what F1 needs on a desktop
     # without an environment: a CHM viewer, and `file` for xdg-open to know a .chm.
     apt-get install -y -qq --no-install-recommends xvfb xdotool imagemagick python3 file xchm xdg-utils >/dev/null
-    bash /src/corvane/tests/e2e/installed.sh /src/corvane --installed /usr' installed "$deb" ||
+    bash /src/corvane/tests/e2e/drive.sh x11 /usr/bin/corvane scaled viewer' installed "$deb" ||
     die "the package built on $host failed its installed-program test in the $release root"
 log "the $release leg passed in $SECONDS s: the roots $roots s, the Linux leg $linux s, the package $((SECONDS - roots - linux)) s"

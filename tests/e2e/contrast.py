@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
-"""Contrast of text against its background in a screenshot, as WCAG counts it.
-
-    contrast.py [--whole] SHOT.png NAME=X,Y,W,H ...
-
-Each rectangle's pixels split into two luminance groups where they lie farthest apart (Otsu). The larger
-is the background, stood for by its median pixel, so a picture behind the text counts with its typical
-colour; the text's colour is the median of its ten pixels farthest from it, so a stray border or
-anti-aliased pixel does not decide. Fails when a ratio is below 4.5:1 or a rectangle holds no text (1:1).
-With --whole each rectangle is a caption's whole room, and the check is instead that no ink (a pixel
-3:1 from the background) reaches its right column or bottom row, as with a caption cut off."""
+# Contrast of text against its background in a screenshot, as WCAG counts it.
+#
+#     contrast.py [--whole] SHOT.png NAME=X,Y,W,H ...
+#
+# Each rectangle's pixels split into two luminance groups where they lie farthest apart (Otsu). The larger
+# is the background, stood for by its median pixel, so a picture behind the text counts with its typical
+# colour; the text's colour is the median of its ten pixels farthest from it, so a stray border or
+# anti-aliased pixel does not decide. Fails when a ratio is below 4.5:1 or a rectangle holds no text (1:1).
+# With --whole each rectangle is a caption's whole room, and the check is instead that no ink (a pixel
+# 3:1 from the background) reaches its right column or bottom row, as with a caption cut off.
 import subprocess
 import sys
 

@@ -1,0 +1,237 @@
+#!/usr/bin/env bash
+# The program driven as a person would, on a private Xvfb with xdotool: one set of scenarios for the Linux
+# program (x11.sh) and for corvane.exe under Wine (wine.sh), each platform's layer starting the program,
+# reading the clipboard and the stored presets; a few scenarios belong to one platform only.
+#   drive.sh x11 PROGRAM|BUILD_DIR [SCENARIO...]    (a build folder is installed into a scratch prefix first)
+#   drive.sh wine BUILD_DIR [SCENARIO...]
+# Without scenarios, the platform's default list runs. Exit 77 when no X server can be started.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd) platform=${1:?usage: drive.sh x11|wine PROGRAM [SCENARIO...]} target=${2:?}
+work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-e2e.XXXXXX")
+xvfb_pid='' app_pid='' why='' failed=0 factor=1
+cleanup() { :; }
+trap 'stop_app; cleanup; [[ -n $xvfb_pid ]] && kill $xvfb_pid; rm -rf "$work"' EXIT
+
+poll() { local n=$(($1 * 10)); shift; while ((n-- > 0)); do "$@" && return 0; sleep 0.1; done; return 1; }
+fail() { why=$1; return 1; }
+ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+stop_app() { [[ -z $app_pid ]] || { kill "$app_pid"; poll 5 ended || kill -KILL "$app_pid"; } 2>/dev/null; app_pid=''; }
+
+command -v Xvfb >/dev/null || { echo "Xvfb is not installed; end-to-end tests skipped"; exit 77; }
+command -v xdotool >/dev/null || { echo "xdotool is missing (scripts/install-deps.sh --test)"; exit 1; }
+# -noreset: a reset whenever the last client leaves would refuse the next program for a moment.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null & xvfb_pid=$!
+poll 15 test -s "$work/display" || { echo "Xvfb did not start; end-to-end tests skipped"; exit 77; }
+export DISPLAY=":$(head -n1 "$work/display")"
+unset WAYLAND_DISPLAY XAUTHORITY XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID
+
+xdo() { timeout 10 xdotool "$@"; }
+# window NAME [BUT-ID]: the first visible window of that title, other than BUT-ID.
+window() { xdo search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "${2:-none}" | head -n1; }
+shown() { [[ -n $(window "$1") ]]; }
+windows_named() { [[ $(xdo search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l) -eq $2 ]]; }
+main_window() { poll 30 shown Corvane && main=$(window Corvane) && sleep 1 || fail "the main window did not appear"; }
+# A message box is a second window named Corvane, in front of the main one.
+message_box() { box=$(window Corvane "$main"); [[ -n $box ]]; }
+click() { xdo mousemove --window "$main" "$1" "$2" click 1 && sleep 0.3; }
+# press WINDOW KEYS...: Wine takes keys only for the window it thinks active, and a click makes it so;
+# the middle of the top edge is free of controls in every window.
+press() {
+    eval "$(xdo getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH)=')"
+    xdo mousemove $((X + WIDTH / 2)) $((Y + 30)) click 1 sleep 0.3 key "${@:2}"
+}
+# act SECONDS ACTION... -- CONDITION...: ACTION until CONDITION holds, three tries in all. A slow machine
+# may lose keys sent before Wine has made a window active; every ACTION must be one that can be repeated.
+act() {
+    local seconds=$1 action=() try
+    shift
+    while [[ $1 != -- ]]; do action+=("$1"); shift; done
+    shift
+    for try in 1 2 3; do "${action[@]}"; poll "$seconds" "$@" && return 0; done
+    echo "    after ${action[*]}, three times: $(xdo search --onlyvisible --name . getwindowname %@ 2>/dev/null | paste -sd,)"
+    return 1
+}
+# Under X the program lives on after Alt+O while it holds the clipboard; a copy by another program ends it.
+close_main() { act 10 press "$main" alt+o -- windows_named Corvane 0 || fail "Alt+O did not close the window"; }
+gone() { ! xdo search --onlyvisible --name . 2>/dev/null | grep -qx "$1"; }
+dismiss() { act 5 press "$1" Return -- gone "$1"; }
+
+# holds COUNT LENGTH: another program reads COUNT different passwords of LENGTH printable ASCII characters,
+# each ended by CR LF, and nothing else.
+holds() {
+    clip_read "$work/clip" && [[ $(grep -cxP "[!-~]{$2}\r" "$work/clip") == "$1" &&
+        $(wc -l <"$work/clip") == "$1" && $(sort -u "$work/clip" | wc -l) == "$1" ]]
+}
+copied() { clip_clear; act 3 eval 'click 264 322 && click 49 322' -- holds "$@" || fail "copied: $(od -c "$work/clip" | head -n 4)"; }
+
+# Where each window draws text, in points inside its client area: the inner part of fields and buttons, the
+# caption beside each check box, the first entry of the list.
+main_texts=(Label4=87,19,246,22 Label2=144,64,137,17 txtChars=235,99,32,14 Label1=296,99,91,13
+    txtNumOf=235,131,32,14 Label3=296,131,111,13 lstPass=17,226,200,15 cmdSave=18,315,62,15
+    cmdSaveIt=125,315,62,15 cmdGen=233,315,62,15 cmdClose=341,315,62,15)
+for i in 0 1 2 3 4; do main_texts+=("chkOpt($i)=34,$((96 + 24 * i)),170,17"); done
+about_texts=(lblTitle=104,16,187,16 lblVersion=104,40,155,15 lblDescription=112,64,253,59
+    lblDisclaimer=16,176,258,79 Command1=108,139,145,17 Command2=292,139,75,17 Command3=290,188,75,17
+    Command4=290,235,75,17)
+warn_texts=(Label1=64,24,212,16 Label2=16,64,281,41 Label3=16,120,281,57 cmdOk=244,174,52,17)
+# The whole room of each caption of the main window; the second box's ends where txtNumOf, which overlaps
+# it, begins.
+captions=(Label2=144,64,137,17 Label1=296,99,91,13 Label3=296,131,111,13 cmdSave=17,313,64,19
+    cmdSaveIt=124,313,64,19 cmdGen=232,313,64,19 cmdClose=340,313,64,19)
+box_widths=(193 218 201 225 233)
+for i in 0 1 2 3 4; do captions+=("chkOpt($i)=14,$((96 + 24 * i)),${box_widths[i]},17"); done
+# Each picture of the main window where no text lies on it: the banner at its two ends, beside the title
+# text, with the padlock and the shield; the help and About pictures.
+declare -A picture_place=([banner-left]=85x56+0+0 [banner-right]=85x56+335+0 [help]=48x48+256+160 [about]=48x48+336+160)
+
+# in_pixels TEXT: every number of TEXT times $factor, rounded as Qt rounds.
+in_pixels() { factor=$factor perl -pe 's/(\d+)/int($1 * $ENV{factor} + 0.5)/ge' <<<"$1"; }
+# readable WINDOW-ID CLIENT-WxH NAME=X,Y,W,H...: each text stands out from its background by 4.5:1 or more.
+# Places are in the client area, which Wine, with no window manager to ask, frames itself for dialogs: a
+# border around it and a title bar above.
+readable() {
+    import -window "$1" "$work/shot.png" || return 1
+    local width height frame top entry x y w h places=()
+    read -r width height < <(identify -format '%w %h' "$work/shot.png")
+    frame=$(((width - ${2%x*}) / 2)) && top=$((height - ${2#*x} - frame))
+    for entry in "${@:3}"; do
+        IFS=, read -r x y w h <<<"${entry#*=}"
+        places+=("${entry%%=*}=$((x + frame)),$((y + top)),$w,$h")
+    done
+    python3 "$here/contrast.py" "$work/shot.png" "${places[@]}" >"$work/contrast" ||
+        fail "text too faint: $(grep -v ' ok$' "$work/contrast" | paste -sd';')"
+}
+# captions_whole SHOT: at $factor no caption of the main window reaches the edge of its room.
+captions_whole() {
+    local rooms=() caption
+    for caption in "${captions[@]}"; do rooms+=("${caption%%=*}=$(in_pixels "${caption#*=}")"); done
+    python3 "$here/contrast.py" --whole "$1" "${rooms[@]}" >"$work/whole" ||
+        fail "at $factor x a caption is cut off: $(grep -v 'whole$' "$work/whole" | paste -sd';')"
+}
+# pictures_sharp SHOT: at $factor each picture matches its 2x art closely, and clearly better than its 1x
+# art enlarged, which is what an unsharp window would show. At 125 % Qt's smooth scaling and ImageMagick's
+# filter part by up to 0.02 and the two references lie close (2x art 0.013 off, 1x art 0.025 on the banner),
+# so "closely" is below 0.03 and "clearly" a third less error; at 150 % and 200 % the margin is 3x or more.
+pictures_sharp() {
+    local part scale sharp blurred
+    for part in banner-left banner-right help about; do
+        convert "$1" -crop "$(in_pixels "${picture_place[$part]}")" +repage "$work/$part.png"
+        for scale in 1x 2x; do picture_art "$1" $scale $part "$work/$part-$scale.png"; done
+        sharp=$(rmse "$work/$part.png" "$work/$part-2x.png") blurred=$(rmse "$work/$part.png" "$work/$part-1x.png")
+        awk -v s="$sharp" -v b="$blurred" 'BEGIN { exit !(s < 0.03 && 1.5 * s < b) }' ||
+            fail "at $factor x $part is off its 2x art by $sharp, its 1x art enlarged by $blurred" || return 1
+    done
+}
+picture_art() { # picture_art SHOT SCALE PART OUT: PART's place drawn from the SCALE art, in device pixels
+    # Scaled by the exact factor: 2x art at 125 % is 62.5 % of its size, not a rounded 63 %.
+    local r=$here/../../resources s='' up=$(awk -v f="$factor" 'BEGIN { print f * 100 }')%
+    [[ $2 == 2x ]] && s=@2x up=$(awk -v f="$factor" 'BEGIN { print f * 50 }')%
+    case $3 in
+    banner*) convert \( "$r/banner$s.png" -resize $up \) \( "$r/title-left$s.png" -resize $up \) \
+                -geometry "$(in_pixels +16+8)" -composite \( "$r/title-right$s.png" -resize $up \) \
+                -geometry "$(in_pixels +353+8)" -composite -crop "$(in_pixels "${picture_place[$3]}")" "$4" ;;
+    *) convert -size "$(in_pixels 48x48)" "xc:$(convert "$1" -format "%[pixel:p{$(in_pixels 250,155)}]" info:)" \
+               \( "$r/$3$s.png" -resize $up \) -composite "$4" ;;
+    esac
+}
+rmse() { compare -metric RMSE "$1" "$2" null: 2>&1 | sed 's/.*(\(.*\))/\1/'; }
+
+# The scenarios both platforms run. The layer gives: fresh (a new user's presets), launch [VAR=VALUE...],
+# store and stored KEY VALUE, clip_read FILE, clip_clear, clip_secret, opened (what the shell was asked to
+# open or start, one per line), help_opened and home_opened (patterns for it), dark_launch (under the
+# desktop's dark colours, with Qt asked to follow them), scale FACTOR (launched at that display scaling),
+# scaled_extra, refuse_presets and program_log.
+
+# The copy, marked secret; the window's icon, which shows the pictures were loaded; the arrows stored at
+# Alt+O, back after a restart; a damaged stored length read as the default.
+scenario_copy_presets() {
+    fresh && launch && main_window && copied 5 30 || return 1
+    clip_secret || fail "the copy is not marked secret for clipboard managers" || return 1
+    [[ $(xprop -id "$main" _NET_WM_ICON) == *"Icon ("* ]] || fail "the window has no icon: the pictures are missing" || return 1
+    click 279 101 && click 279 101 && click 279 143 && close_main || return 1 # length up twice, count down once
+    stored Characters 32 && stored NumberOf 4 && stored Extended 0 || fail "the presets were not stored" || return 1
+    launch && main_window && copied 4 32 && close_main && store Characters 12abc || return 1
+    launch && main_window && copied 4 30
+}
+# Extended characters stored: the warning at start, the first time only.
+scenario_warning_once() {
+    fresh && store Extended 1 && launch && poll 30 shown Warning || fail "no warning at start" || return 1
+    dismiss "$(window Warning)" && main_window && click 372 322 && poll 30 ended || fail "Close did not end the program" || return 1
+    launch && main_window || return 1
+    ! shown Warning || fail "the warning came a second time"
+}
+# The list's own copy key gives the selected password alone, marked like Copy's.
+scenario_list_copy() {
+    fresh && launch && main_window && click 264 322 || return 1
+    act 3 eval 'clip_clear; click 100 232 && xdo key ctrl+c' -- eval 'clip_read "$work/clip" && [[ $(wc -c <"$work/clip") == 30 ]]' ||
+        fail "Ctrl+C in the list copied: $(od -c "$work/clip" | head -n 2)" || return 1
+    clip_secret || fail "Ctrl+C in the list copied without the marks for clipboard managers"
+}
+# After Alt+O the copy stays on the clipboard, still marked secret. Windows keeps it once the program has
+# ended; X has no clipboard of its own, so there the program lives on to serve it, lets a second start
+# run normally, and ends once another program takes the clipboard.
+scenario_copy_kept() {
+    fresh && launch && main_window && copied 5 30 && cp "$work/clip" "$work/copy" && close_main || return 1
+    [[ $platform == x11 ]] || poll 30 ended || fail "the program did not end at Alt+O" || return 1
+    clip_read "$work/clip" && cmp -s "$work/copy" "$work/clip" || fail "the copy was lost at Close" || return 1
+    clip_secret || fail "the kept copy is no longer marked secret" || return 1
+    [[ $platform == x11 ]] || return 0
+    local keeper=$app_pid
+    launch && main_window && close_main && poll 10 ended || fail "a second start did not run normally" || return 1
+    app_pid=$keeper
+    clip_read "$work/clip" && cmp -s "$work/copy" "$work/clip" || fail "the second start lost the copy" || return 1
+    printf 'something else' | timeout 5 xclip -i -selection clipboard
+    poll 2 ended || fail "Corvane still runs after another program took the clipboard"
+}
+# F1 opens the help beside the program, About's link the home page, Alt+E closes About.
+scenario_help_links() {
+    fresh && launch && main_window || return 1
+    act 10 press "$main" F1 -- grep -qiE "$help_opened" "$(opened)" || fail "F1 opened: $(cat "$(opened)")" || return 1
+    act 10 click 360 184 -- shown "About Corvane" || fail "no About window" || return 1
+    act 10 press "$(window "About Corvane")" alt+t -- grep -qE "$home_opened" "$(opened)" ||
+        fail "About's link opened: $(cat "$(opened)")" || return 1
+    act 10 press "$(window "About Corvane")" alt+e -- windows_named "About Corvane" 0 || fail "Alt+E did not close About"
+}
+# Under the desktop's dark colours: the warning at start, the main window with a list, the About window and
+# a message box, every text readable.
+scenario_dark() {
+    fresh && store Extended 1 && dark_launch && poll 30 shown Warning || fail "${why:-no warning at start}" || return 1
+    sleep 1 && readable "$(window Warning)" 312x199 "${warn_texts[@]}" && dismiss "$(window Warning)" || return 1
+    main_window && click 264 322 && readable "$main" 420x340 "${main_texts[@]}" || return 1
+    act 10 click 360 184 -- shown "About Corvane" || fail "no About window" || return 1
+    sleep 1 && readable "$(window "About Corvane")" 382x266 "${about_texts[@]}" || return 1
+    act 10 press "$(window "About Corvane")" alt+e -- windows_named "About Corvane" 0 || return 1
+    act 10 eval 'xdo mousemove --window "$main" 260 106 click 1 sleep 0.3 key ctrl+a type 3 && press "$main" alt+g' \
+        -- message_box || fail "a length of 3 gave no message" || return 1
+    sleep 1 && eval "$(xdo getwindowgeometry --shell "$box" | grep -E '^(WIDTH|HEIGHT)=')" &&
+        readable "$box" "${WIDTH}x$HEIGHT" "message=8,8,$((WIDTH - 16)),$((HEIGHT / 2 - 8))"
+}
+# A store that refuses the presets: Close says so, then the program ends.
+scenario_presets_refused() {
+    fresh && refuse_presets && launch && main_window || return 1
+    act 10 press "$main" alt+o -- message_box || fail "no message that the presets could not be stored" || return 1
+    dismiss "$box" && poll 30 ended || fail "the program did not end after the message"
+}
+# At each of the platform's display scalings: the window's size in device pixels, no caption cut off, the
+# pictures drawn from their 2x art.
+scenario_scaled() {
+    for factor in "${scale_factors[@]}"; do
+        fresh && scale "$factor" && main_window || return 1
+        eval "$(xdo getwindowgeometry --shell "$main" | grep -E '^(WIDTH|HEIGHT)=')"
+        [[ ${WIDTH}x$HEIGHT == $(in_pixels 420x340) ]] || fail "at $factor x the window is ${WIDTH}x$HEIGHT" || return 1
+        import -window "$main" "$work/scaled.png" && captions_whole "$work/scaled.png" &&
+            pictures_sharp "$work/scaled.png" && scaled_extra && close_main || return 1
+    done
+    factor=1
+}
+
+source "$here/$platform.sh" || exit 2
+(($# > 2)) && scenarios=("${@:3}")
+for scenario in "${scenarios[@]}"; do
+    why=''
+    if "scenario_$scenario"; then echo "PASS $scenario"; else
+        echo "FAIL $scenario: ${why:-a step failed}"; failed=$((failed + 1)); program_log
+    fi
+    stop_app
+done
+((failed == 0))

@@ -1,0 +1,67 @@
+# The Linux program on X, for drive.sh: a fresh home for each scenario, whose bin holds an xdg-open that
+# notes what the program asks it to open; the clipboard through xclip; the presets in the home's Corvane.ini.
+export QT_QPA_PLATFORM=xcb
+if [[ -d $target ]]; then
+    cmake --install "$target" --prefix "$work/prefix" >/dev/null || exit 1
+    target=$work/prefix/bin/corvane
+fi
+app=$target
+scenarios=(copy_presets warning_once list_copy copy_kept help_links dark presets_refused private_memory)
+scale_factors=(1.5 2)
+# The help beside the program itself, not beside a link to it.
+help_opened="^file://$(dirname "$(readlink -f "$app")")/Corvane\\.chm\$" home_opened='^https://corvane\.example/$'
+homes=0
+fresh() {
+    homes=$((homes + 1)) && home=$work/home$homes && ini=$home/config/Corvane.ini
+    mkdir -p "$home/config" "$home/bin" && : >"$home/opened"
+    printf '#!/bin/sh\necho "$@" >>"%s/opened"\n' "$home" >"$home/bin/xdg-open" && chmod +x "$home/bin/xdg-open"
+}
+launch() { env HOME="$home" XDG_CONFIG_HOME="$home/config" PATH="$home/bin:$PATH" "$@" "$app" >>"$home/log" 2>&1 & app_pid=$!; }
+program_log() { sed 's/^/    program: /' "$home/log" 2>/dev/null; }
+store() { [[ -f $ini ]] || echo '[Presets]' >"$ini"; sed -i "/^$1=/d; /^\[Presets\]/a $1=$2" "$ini"; }
+stored() { grep -qx "$1=$2" "$ini"; }
+clip_read() { timeout 5 xclip -o -selection clipboard >"$1"; }
+clip_clear() { printf 'cleared' | timeout 5 xclip -i -selection clipboard; }
+clip_secret() { [[ $(timeout 5 xclip -o -selection clipboard -t x-kde-passwordManagerHint) == secret ]]; }
+opened() { echo "$home/opened"; }
+refuse_presets() { mkdir "$ini"; } # a folder where the file should be: not even root can write it
+dark_launch() {
+    local scheme=/usr/share/qt6ct/colors/darker.conf
+    [[ -f $scheme ]] || fail "qt6ct is not installed (scripts/install-deps.sh --test)" || return 1
+    mkdir -p "$home/config/qt6ct" && printf '[Appearance]\ncolor_scheme_path=%s\ncustom_palette=true\nstyle=Fusion\n' \
+        "$scheme" >"$home/config/qt6ct/qt6ct.conf"
+    launch QT_QPA_PLATFORMTHEME=qt6ct && poll 30 shown Warning &&
+        { grep -q libqt6ct "/proc/$app_pid/maps" || fail "the qt6ct theme was not loaded"; }
+}
+# Through Qt's own scale factor, as a desktop sets it; no image plugin may be needed for the pictures.
+scale() { launch QT_SCALE_FACTOR="$1"; }
+scaled_extra() {
+    ! grep -q imageformats "/proc/$app_pid/maps" ||
+        fail "image plugins loaded: $(grep -o 'imageformats/.*' "/proc/$app_pid/maps" | sort -u)"
+}
+
+# Another process of the same user cannot read the program's memory or environment (as root, both run as
+# nobody).
+scenario_private_memory() {
+    local as_user=()
+    fresh || return 1
+    if ((EUID == 0)); then
+        as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+        chmod 755 "$work" && chown -R nobody:nogroup "$home"
+    fi
+    launch "${as_user[@]}" && main_window || return 1
+    ! "${as_user[@]}" dd if="/proc/$app_pid/mem" of=/dev/null bs=1 count=0 2>/dev/null ||
+        fail "another process of the same user can open /proc/PID/mem" || return 1
+    ! "${as_user[@]}" cat "/proc/$app_pid/environ" >/dev/null 2>&1 ||
+        fail "another process of the same user can read /proc/PID/environ"
+}
+# The installed program's F1 through the real xdg-open: a CHM viewer is given the help beside the program.
+scenario_viewer() {
+    command -v xchm >/dev/null && command -v xdg-open >/dev/null ||
+        { echo "    xchm or xdg-utils cannot be installed; F1 is not checked"; return 0; }
+    fresh && rm "$home/bin/xdg-open" && launch && main_window && press "$main" F1 || return 1
+    poll 10 eval 'viewer=$(xdo search --onlyvisible --name "Corvane Help" | head -n1) && [[ -n $viewer ]]' ||
+        fail "F1 opened no window titled with the help's title" || return 1
+    tr '\0' ' ' <"/proc/$(xdo getwindowpid "$viewer")/cmdline" | grep -qF "$(dirname "$(readlink -f "$app")")/Corvane.chm" ||
+        fail "the viewer was not given the help beside the program"
+}
