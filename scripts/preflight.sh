@@ -9,7 +9,7 @@ declare -A tool_package=(
     [chmcmd]=fp-utils [clang++]=clang [clang-tidy]=clang-tidy [run-clang-tidy]=clang-tidy
     [localedef]=locales [python3]=python3 [git]=git [file]=file [gzip]=gzip [od]=coreutils
     [timeout]=coreutils [flock]=util-linux [setpriv]=util-linux [strings]=binutils
-    [xvfb-run]=xvfb [Xvfb]=xvfb [xauth]=xauth [xdotool]=xdotool [xclip]=xclip [xprop]=x11-utils
+    [Xvfb]=xvfb [xdotool]=xdotool [xclip]=xclip [xprop]=x11-utils
     [import]=imagemagick [compare]=imagemagick [identify]=imagemagick [convert]=imagemagick [xchm]=xchm [xdg-open]=xdg-utils
     [desktop-file-validate]=desktop-file-utils [appstreamcli]=appstream
     [dpkg-deb]=dpkg [dpkg-shlibdeps]=dpkg-dev [lintian]=lintian
@@ -29,12 +29,12 @@ declare -A tool_package=(
 
 # What each step calls. The Linux group includes the fuzz runs and the packaging checks.
 preflight_linux=(cmake ctest cpack ninja g++ pkg-config chmcmd clang++ clang-tidy run-clang-tidy localedef
-                 python3 git file gzip od timeout flock setpriv xvfb-run Xvfb xauth xdotool xclip xprop import
+                 python3 git file gzip od timeout flock setpriv Xvfb xdotool xclip xprop import
                  compare identify convert xchm xdg-open desktop-file-validate appstreamcli dpkg-deb dpkg-shlibdeps lintian)
 preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make autoreconf automake libtoolize
                      x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres)
 preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86_64-w64-mingw32-strip makensis
-                   wine wineserver winepath xvfb-run Xvfb xauth xdotool python3 strings timeout flock import identify
+                   wine wineserver winepath Xvfb xdotool xprop python3 strings timeout flock import identify
                    convert compare osslsigncode openssl sha256sum tar git)
 preflight_release=(debootstrap unshare findmnt chroot flock git cpack)
 
