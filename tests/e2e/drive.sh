@@ -135,85 +135,30 @@ picture_art() { # picture_art SHOT SCALE PART OUT: PART's place drawn from the S
 }
 rmse() { compare -metric RMSE "$1" "$2" null: 2>&1 | sed 's/.*(\(.*\))/\1/'; }
 
-# The scenarios both platforms run. The layer gives: fresh (a new user's presets), launch [VAR=VALUE...],
-# store and stored KEY VALUE, clip_read FILE, clip_clear, clip_secret, opened (what the shell was asked to
-# open or start, one per line), help_opened and home_opened (patterns for it), dark_launch (under the
-# desktop's dark colours, with Qt asked to follow them), scale FACTOR (launched at that display scaling),
-# scaled_extra, refuse_presets and program_log.
-
-# The copy, marked secret; the window's icon, which shows the pictures were loaded; the arrows stored at
-# Alt+O, back after a restart; a damaged stored length read as the default.
-scenario_copy_presets() {
-    fresh && launch && main_window && copied 5 30 || return 1
-    clip_secret || fail "the copy is not marked secret for clipboard managers" || return 1
-    [[ $(xprop -id "$main" _NET_WM_ICON) == *"Icon ("* ]] || fail "the window has no icon: the pictures are missing" || return 1
-    click 279 101 && click 279 101 && click 279 143 && close_main || return 1 # length up twice, count down once
-    stored Characters 32 && stored NumberOf 4 && stored Extended 0 || fail "the presets were not stored" || return 1
-    launch && main_window && copied 4 32 && close_main && store Characters 12abc || return 1
-    launch && main_window && copied 4 30
+# Steps of the scenarios, besides the layer's: each succeeds, or fails and may say why in $why.
+appears() { poll 30 shown "$1"; }
+hidden() { ! shown "$1"; }
+ends() { poll "${1:-30}" ended; }
+secret() { clip_secret || fail "the copy is not marked secret for clipboard managers"; }
+icon() { [[ $(xprop -id "$main" _NET_WM_ICON) == *"Icon ("* ]] || fail "the window has no icon: the pictures are missing"; }
+keep_copy() { cp "$work/clip" "$work/copy"; }
+copy_kept() { clip_read "$work/clip" && cmp -s "$work/copy" "$work/clip" || fail "the clipboard holds: $(head -c 80 "$work/clip")"; }
+opened() { grep -qiE "$1" "$(opened_log)" || fail "the shell was asked for: $(paste -sd' ' "$(opened_log)")"; }
+type_length() { xdo mousemove --window "$main" 260 106 click 1 sleep 0.3 key ctrl+a type "$1"; }
+one_password() { clip_read "$work/clip" && [[ $(wc -c <"$work/clip") == "$1" ]] || fail "copied: $(od -c "$work/clip" | head -n 2)"; }
+# readable_in NAME|ID WIDTHxHEIGHT TABLE: a window's texts readable, the table one of those above.
+readable_in() {
+    local id=$1 table="$3[@]"
+    [[ $id =~ ^[0-9]+$ ]] || id=$(window "$1")
+    sleep 1 && readable "$id" "$2" "${!table}"
 }
-# Extended characters stored: the warning at start, the first time only.
-scenario_warning_once() {
-    fresh && store Extended 1 && launch && poll 30 shown Warning || fail "no warning at start" || return 1
-    dismiss "$(window Warning)" && main_window && click 372 322 && poll 30 ended || fail "Close did not end the program" || return 1
-    launch && main_window || return 1
-    ! shown Warning || fail "the warning came a second time"
-}
-# The list's own copy key gives the selected password alone, marked like Copy's.
-scenario_list_copy() {
-    fresh && launch && main_window && click 264 322 || return 1
-    act 3 eval 'clip_clear; click 100 232 && xdo key ctrl+c' -- eval 'clip_read "$work/clip" && [[ $(wc -c <"$work/clip") == 30 ]]' ||
-        fail "Ctrl+C in the list copied: $(od -c "$work/clip" | head -n 2)" || return 1
-    clip_secret || fail "Ctrl+C in the list copied without the marks for clipboard managers"
-}
-# After Alt+O the copy stays on the clipboard, still marked secret. Windows keeps it once the program has
-# ended; X has no clipboard of its own, so there the program lives on to serve it, lets a second start
-# run normally, and ends once another program takes the clipboard.
-scenario_copy_kept() {
-    fresh && launch && main_window && copied 5 30 && cp "$work/clip" "$work/copy" && close_main || return 1
-    [[ $platform == x11 ]] || poll 30 ended || fail "the program did not end at Alt+O" || return 1
-    clip_read "$work/clip" && cmp -s "$work/copy" "$work/clip" || fail "the copy was lost at Close" || return 1
-    clip_secret || fail "the kept copy is no longer marked secret" || return 1
-    [[ $platform == x11 ]] || return 0
-    local keeper=$app_pid
-    launch && main_window && close_main && poll 10 ended || fail "a second start did not run normally" || return 1
-    app_pid=$keeper
-    clip_read "$work/clip" && cmp -s "$work/copy" "$work/clip" || fail "the second start lost the copy" || return 1
-    printf 'something else' | timeout 5 xclip -i -selection clipboard
-    poll 2 ended || fail "Corvane still runs after another program took the clipboard"
-}
-# F1 opens the help beside the program, About's link the home page, Alt+E closes About.
-scenario_help_links() {
-    fresh && launch && main_window || return 1
-    act 10 press "$main" F1 -- grep -qiE "$help_opened" "$(opened)" || fail "F1 opened: $(cat "$(opened)")" || return 1
-    act 10 click 360 184 -- shown "About Corvane" || fail "no About window" || return 1
-    act 10 press "$(window "About Corvane")" alt+t -- grep -qE "$home_opened" "$(opened)" ||
-        fail "About's link opened: $(cat "$(opened)")" || return 1
-    act 10 press "$(window "About Corvane")" alt+e -- eval '! shown "About Corvane"' || fail "Alt+E did not close About"
-}
-# Under the desktop's dark colours: the warning at start, the main window with a list, the About window and
-# a message box, every text readable.
-scenario_dark() {
-    fresh && store Extended 1 && dark_launch && poll 30 shown Warning || fail "${why:-no warning at start}" || return 1
-    sleep 1 && readable "$(window Warning)" 312x199 "${warn_texts[@]}" && dismiss "$(window Warning)" || return 1
-    main_window && click 264 322 && readable "$main" 420x340 "${main_texts[@]}" || return 1
-    act 10 click 360 184 -- shown "About Corvane" || fail "no About window" || return 1
-    sleep 1 && readable "$(window "About Corvane")" 382x266 "${about_texts[@]}" || return 1
-    act 10 press "$(window "About Corvane")" alt+e -- eval '! shown "About Corvane"' || return 1
-    act 10 eval 'xdo mousemove --window "$main" 260 106 click 1 sleep 0.3 key ctrl+a type 3 && press "$main" alt+g' \
-        -- message_box || fail "a length of 3 gave no message" || return 1
-    sleep 1 && eval "$(xdo getwindowgeometry --shell "$box" | grep -E '^(WIDTH|HEIGHT)=')" &&
-        readable "$box" "${WIDTH}x$HEIGHT" "message=8,8,$((WIDTH - 16)),$((HEIGHT / 2 - 8))"
-}
-# A store that refuses the presets: Close says so, then the program ends.
-scenario_presets_refused() {
-    fresh && refuse_presets && launch && main_window || return 1
-    act 10 press "$main" alt+o -- message_box || fail "no message that the presets could not be stored" || return 1
-    dismiss "$box" && poll 30 ended || fail "the program did not end after the message"
+readable_box() {
+    eval "$(xdo getwindowgeometry --shell "$box" | grep -E '^(WIDTH|HEIGHT)=')"
+    sleep 1 && readable "$box" "${WIDTH}x$HEIGHT" "message=8,8,$((WIDTH - 16)),$((HEIGHT / 2 - 8))"
 }
 # At each of the platform's display scalings: the window's size in device pixels, no caption cut off, the
 # pictures drawn from their 2x art.
-scenario_scaled() {
+scaled() {
     for factor in "${scale_factors[@]}"; do
         fresh && scale "$factor" && main_window || return 1
         eval "$(xdo getwindowgeometry --shell "$main" | grep -E '^(WIDTH|HEIGHT)=')"
@@ -224,12 +169,50 @@ scenario_scaled() {
     factor=1
 }
 
+# The scenarios, one text for both platforms: steps separated by ";", run in turn up to the first that
+# fails. The layer gives fresh (a new user's presets), launch [VAR=VALUE...], store and stored KEY VALUE,
+# clip_read FILE, clip_clear, clip_secret, opened_log (what the shell was asked to open or start, one per
+# line), help_opened and home_opened (patterns for it), dark_launch (under the desktop's dark colours, with
+# Qt asked to follow them), scale FACTOR (launched at that display scaling), scaled_extra, refuse_presets,
+# program_log, kept_steps (what follows a copy kept past Close) and its own scenarios.
+declare -A scenario
 source "$here/$platform.sh" || exit 2
+# The copy, marked secret; the window's icon, which shows the pictures were loaded; the arrows (length up
+# twice, count down once) stored at Alt+O and back after a restart; a damaged stored length read as 30.
+scenario[copy_presets]='fresh; launch; main_window; copied 5 30; secret; icon; click 279 101; click 279 101; click 279 143;
+    close_main; stored Characters 32; stored NumberOf 4; stored Extended 0; launch; main_window; copied 4 32; close_main;
+    store Characters 12abc; launch; main_window; copied 4 30'
+# Extended characters stored: the warning at start, the first time only.
+scenario[warning_once]='fresh; store Extended 1; launch; appears Warning; dismiss "$(window Warning)"; main_window;
+    click 372 322; ends; launch; main_window; hidden Warning'
+# The list's own copy key gives the selected password alone, marked like Copy's.
+scenario[list_copy]='fresh; launch; main_window; click 264 322;
+    act 3 eval "clip_clear && click 100 232 && xdo key ctrl+c" -- one_password 30; secret'
+# After Alt+O the copy stays on the clipboard, still marked secret: kept_steps.
+scenario[copy_kept]="fresh; launch; main_window; copied 5 30; keep_copy; close_main; $kept_steps"
+# F1 opens the help beside the program, About's link the home page, Alt+E closes About.
+scenario[help_links]='fresh; launch; main_window; act 10 press $main F1 -- opened "$help_opened";
+    act 10 click 360 184 -- shown "About Corvane"; act 10 press "$(window "About Corvane")" alt+t -- opened "$home_opened";
+    act 10 press "$(window "About Corvane")" alt+e -- hidden "About Corvane"'
+# Under the desktop's dark colours: the warning at start, the main window with a list, the About window and
+# a message box, every text readable.
+scenario[dark]='fresh; store Extended 1; dark_launch; appears Warning; readable_in Warning 312x199 warn_texts;
+    dismiss "$(window Warning)"; main_window; click 264 322; readable_in $main 420x340 main_texts;
+    act 10 click 360 184 -- shown "About Corvane"; readable_in "About Corvane" 382x266 about_texts;
+    act 10 press "$(window "About Corvane")" alt+e -- hidden "About Corvane";
+    act 10 eval "type_length 3 && press \$main alt+g" -- message_box; readable_box'
+# A store that refuses the presets: Close says so, then the program ends.
+scenario[presets_refused]='fresh; refuse_presets; launch; main_window; act 10 press $main alt+o -- message_box;
+    dismiss $box; ends'
+scenario[scaled]='scaled'
+
 (($# > 2)) && scenarios=("${@:3}")
-for scenario in "${scenarios[@]}"; do
-    why=''
-    if "scenario_$scenario"; then echo "PASS $scenario"; else
-        echo "FAIL $scenario: ${why:-a step failed}"; failed=$((failed + 1)); program_log
+for name in "${scenarios[@]}"; do
+    IFS=';' read -ra steps <<<"${scenario[$name]//$'\n'/ }"
+    passed=1
+    for step in "${steps[@]}"; do why='' && eval "$step" || { passed=0 && break; }; done
+    if ((passed)); then echo "PASS $name"; else
+        echo "FAIL $name at${step}${why:+: $why}"; failed=$((failed + 1)); program_log
     fi
     stop_app
 done

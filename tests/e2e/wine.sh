@@ -5,6 +5,8 @@ build=$(cd "$target" && pwd) && app=$build/corvane.exe
 scenarios=(version copy_presets warning_once list_copy copy_kept clipboard_busy help_links sysinfo dark scaled
     installer presets_refused)
 scale_factors=(1.25 1.5)
+# Windows keeps the copy once the program has ended.
+kept_steps='ends; copy_kept; secret'
 help_opened='viewer\.exe .*\\Corvane\.chm' home_opened='viewer\.exe https://corvane\.example/'
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" CORVANE_STANDIN_LOG=$work/standin.log
 cleanup() { wineserver -k 2>/dev/null; }
@@ -33,7 +35,7 @@ clip_clear() { wine "$build/clipcheck.exe" --clear; }
 # still writes the text.
 clip_secret() { wine "$build/clipcheck.exe" 'C:\clip.txt' >"$work/clipcheck.log" || { sed 's/^/    /' "$work/clipcheck.log"; false; }; }
 clip_read() { rm -f "$WINEPREFIX/drive_c/clip.txt"; wine "$build/clipcheck.exe" 'C:\clip.txt' >/dev/null; cp "$WINEPREFIX/drive_c/clip.txt" "$1"; }
-opened() { echo "$CORVANE_STANDIN_LOG"; }
+opened_log() { echo "$CORVANE_STANDIN_LOG"; }
 refuse_presets() { wine "$build/denywrite.exe" || fail "a presets key that refuses writes could not be staged"; }
 dark_launch() { reg add "$theme" /v AppsUseLightTheme /t REG_DWORD /d 0 /f && launch QT_QPA_PLATFORM=windows:darkmode=2; }
 scale() {
@@ -42,7 +44,8 @@ scale() {
 }
 scaled_extra() { :; }
 
-scenario_version() { strings -el "$app" | grep -A1 -x FileVersion | grep -qx 1.00 || fail "the version resource is not 1.00"; }
+scenario[version]=version
+version() { strings -el "$app" | grep -A1 -x FileVersion | grep -qx 1.00 || fail "the version resource is not 1.00"; }
 
 # Another program holding the clipboard: Copy waits out a short hold; after a long one it says that nothing
 # was copied and leaves that program's text alone.
@@ -51,7 +54,8 @@ hold() {
     wine "$build/clipcheck.exe" --hold "$1" "held text" >"$work/holder.out" 2>&1 & holder=$!
     poll 20 grep -q held "$work/holder.out"
 }
-scenario_clipboard_busy() {
+scenario[clipboard_busy]=clipboard_busy
+clipboard_busy() {
     fresh && launch && main_window && copied 5 30 || return 1
     hold 1000 && press "$main" alt+c && wait $holder && poll 5 holds 5 30 ||
         fail "Copy did not wait out a clipboard held for a second" || return 1
@@ -73,7 +77,8 @@ sysinfo_case() {
     [[ $3 == message ]] || { act 10 press "$about" alt+s -- grep -qi "$3" "$CORVANE_STANDIN_LOG"; return; }
     act 10 press "$about" alt+s -- message_box && dismiss "$box" && [[ ! -s $CORVANE_STANDIN_LOG ]]
 }
-scenario_sysinfo() {
+scenario[sysinfo]=sysinfo
+sysinfo() {
     fresh && launch && main_window && act 10 click 360 184 -- shown "About Corvane" || return 1
     about=$(window "About Corvane")
     sysinfo_case 'C:\tools\sysinfo.exe' 'C:\tools\msinfo' sysinfo.exe || fail "location 1 names a program" || return 1
@@ -111,7 +116,8 @@ installed() {
     poll 30 test ! -e "$dir" && [[ ! -e $menu/Corvane.lnk ]] && stored Characters 30 && ! reg query "$key" ||
         fail "the uninstaller left files or its entry, or removed the presets"
 }
-scenario_installer() {
+scenario[installer]=installer
+installer() {
     local setup mine my_menu everyone="$WINEPREFIX/drive_c/Program Files/Corvane" before files
     setup=$(ls "$build"/Corvane-*-setup.exe) mine=$(unix_path '%LOCALAPPDATA%')/Programs/Corvane
     my_menu=$(unix_path '%APPDATA%')/Microsoft/Windows/Start\ Menu/Programs

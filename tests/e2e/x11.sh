@@ -7,6 +7,10 @@ if [[ -d $target ]]; then
 fi
 app=$target
 scenarios=(copy_presets warning_once list_copy copy_kept help_links dark presets_refused private_memory)
+# X has no clipboard of its own: the program lives on after Close to serve the copy, lets a second start run
+# normally, and ends once another program takes the clipboard.
+kept_steps='copy_kept; secret; keeper=$app_pid; launch; main_window; close_main; ends 10; app_pid=$keeper; copy_kept;
+    printf other | timeout 5 xclip -i -selection clipboard; ends 2'
 scale_factors=(1.5 2)
 # The help beside the program itself, not beside a link to it.
 help_opened="^file://$(dirname "$(readlink -f "$app")")/Corvane\\.chm\$" home_opened='^https://corvane\.example/$'
@@ -23,7 +27,7 @@ stored() { grep -qx "$1=$2" "$ini"; }
 clip_read() { timeout 5 xclip -o -selection clipboard >"$1"; }
 clip_clear() { printf 'cleared' | timeout 5 xclip -i -selection clipboard; }
 clip_secret() { [[ $(timeout 5 xclip -o -selection clipboard -t x-kde-passwordManagerHint) == secret ]]; }
-opened() { echo "$home/opened"; }
+opened_log() { echo "$home/opened"; }
 refuse_presets() { mkdir "$ini"; } # a folder where the file should be: not even root can write it
 dark_launch() {
     local scheme=/usr/share/qt6ct/colors/darker.conf
@@ -42,7 +46,8 @@ scaled_extra() {
 
 # Another process of the same user cannot read the program's memory or environment (as root, both run as
 # nobody).
-scenario_private_memory() {
+scenario[private_memory]=private_memory
+private_memory() {
     local as_user=()
     fresh || return 1
     if ((EUID == 0)); then
@@ -56,7 +61,8 @@ scenario_private_memory() {
         fail "another process of the same user can read /proc/PID/environ"
 }
 # The installed program's F1 through the real xdg-open: a CHM viewer is given the help beside the program.
-scenario_viewer() {
+scenario[viewer]=viewer
+viewer() {
     command -v xchm >/dev/null && command -v xdg-open >/dev/null ||
         { echo "    xchm or xdg-utils cannot be installed; F1 is not checked"; return 0; }
     fresh && rm "$home/bin/xdg-open" && launch && main_window && press "$main" F1 || return 1
