@@ -19,23 +19,33 @@ class TestEngine : public QObject
     Q_OBJECT
 
 private slots:
+    // Each text through both conversions (-1: refused) and as a leading number.
     void wholeNumbers_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("int16"); // -1: refused
+        QTest::addColumn<int>("int16");
         QTest::addColumn<int>("int32");
-        QTest::addRow("tie to even") << "2.5" << 2 << 2;
-        QTest::addRow("int16 max") << "32767" << 32767 << 32767;
-        QTest::addRow("rounds past int16 max") << "32767.5" << -1 << 32768;
+        QTest::addColumn<double>("leading");
+        QTest::addRow("tie to even") << "2.5" << 2 << 2 << 2.5;
+        QTest::addRow("negative half to zero") << "-.5" << 0 << 0 << -0.5;
+        QTest::addRow("int16 max") << "32767" << 32767 << 32767 << 32767.0;
+        QTest::addRow("rounds past int16 max") << "32767.5" << -1 << 32768 << 32767.5;
+        QTest::addRow("below int16 min") << "-32769" << -1 << -32769 << -32769.0;
+        QTest::addRow("blanks and tabs around") << " \t+1e1 \t" << 10 << 10 << 10.0;
+        QTest::addRow("blank inside") << "1 2" << -1 << -1 << 1.0;
+        QTest::addRow("exponent without digits") << "1e" << -1 << -1 << 1.0;
+        QTest::addRow("decimal comma") << "1,5" << -1 << -1 << 1.0;
+        QTest::addRow("trailing junk") << "7x" << -1 << -1 << 7.0;
+        QTest::addRow("blank") << " " << -1 << -1 << 0.0;
+        QTest::addRow("sign and point alone") << "-." << -1 << -1 << 0.0;
     }
 
     void wholeNumbers()
     {
         QFETCH(QString, text);
-        QFETCH(int, int16);
-        QFETCH(int, int32);
-        QCOMPARE(toInt16(text).value_or(-1), int16);
-        QCOMPARE(toInt32(text).value_or(-1), int32);
+        QTEST(int(toInt16(text).value_or(-1)), "int16");
+        QTEST(int(toInt32(text).value_or(-1)), "int32");
+        QTEST(leadingNumber(text), "leading");
     }
 
     // A chunk of bytes becomes the characters of its accepted bytes, in order, by either mapping,
