@@ -57,20 +57,31 @@ private slots:
         QTest::addColumn<int>("n");
         const std::pair<ByteMapping, const char*> mappings[] = {{ByteMapping::Portable, "portable"},
                                                                 {ByteMapping::Wide, "wide"}};
-        for (const auto& [mapping, name] : mappings) {
-            QTest::addRow("%s, 1: every byte kept", name) << mapping << 1;
-            QTest::addRow("%s, 93: the top 70 rejected", name) << mapping << 93;
-            QTest::addRow("%s, 129: nearly half rejected", name) << mapping << 129;
-            QTest::addRow("%s, 256: every byte kept", name) << mapping << 256;
-        }
+        const std::pair<int, const char*> sizes[] = {
+            {1, "every byte kept"},   {2, "every byte kept"},        {93, "the top 70 rejected"},
+            {128, "every byte kept"}, {129, "nearly half rejected"}, {255, "the top byte rejected"},
+            {256, "every byte kept"}};
+        for (const auto& [mapping, name] : mappings)
+            for (const auto& [n, what] : sizes)
+                QTest::addRow("%s, %d: %s", name, n, what) << mapping << n;
     }
 
     void mappedBytes()
     {
         QFETCH(ByteMapping, mapping);
         QFETCH(int, n);
-        if (mapping == ByteMapping::Wide && !wideMappingAvailable())
-            QSKIP("this processor has no AVX-512 VBMI2");
+        if (mapping == ByteMapping::Wide && !wideMappingAvailable()) {
+            // The build has the wide mapping wherever its compiler and target can: there, a processor
+            // that could run it finds it missing only through a fault in the build.
+#if defined(__x86_64__) && !defined(_WIN32)
+            if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2"))
+                QFAIL("the build lacks the wide mapping");
+            QSKIP("this processor lacks one of AVX-512 F, BW, VBMI and VBMI2");
+#else
+            QSKIP("the wide mapping is built only for x86-64 outside Windows, by GCC or Clang");
+#endif
+        }
         QString pool(n, Qt::Uninitialized);
         for (int i = 0; i < n; ++i)
             pool[i] = QChar(char16_t(i % 3 == 0 ? 0x21 + i : 0x3041 + 0x3B * i));
