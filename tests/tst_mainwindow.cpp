@@ -166,8 +166,13 @@ private slots:
         QTest::addRow("mixed counts as ticked")
             << none + QStringList{"Numbers=2", "Extended=2"} << "4" << "2"
             << QStringList{"0123", "4567", "cmdGen"};
+        const QString warning =
+            "Warning|This Message Will Show Only Once|Some Websites and Programs will not allow extended "
+            "characters as Passwords.  It's advised you test the password before committing to it.|For "
+            "example Talvery's Cellarix stores all data encrypted and since extended characters are cryptic "
+            "and not standard keyboard characters Cellarix cannot use them.";
         QTest::addRow("warning shown only after \"1\"")
-            << QStringList{"Extended=1", "Warn=1 "} << "4" << "1" << QStringList{"0123", "Warning", "cmdGen"};
+            << QStringList{"Extended=1", "Warn=1 "} << "4" << "1" << QStringList{"0123", warning, "cmdGen"};
         QTest::addRow("none") << none << "4" << "9" << QStringList{"You Must Choose an option.", "cmdGen"};
         QTest::addRow("4.5 rounds to 4") << defaults << "4.5" << "1" << QStringList{"0123", "cmdGen"};
         QTest::addRow("3.4 rounds to 3") << defaults << "3.4" << "1" << badLength;

@@ -9,6 +9,7 @@
 #include "Shell.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSet>
 #include <QTemporaryDir>
@@ -96,15 +97,20 @@ struct CountingRandom final : RandomSource
 };
 
 // While it lives, dismisses every modal dialog and notes it: a message box by its text, any other
-// dialog by its title. A dialog that a fault brings up then fails a test instead of hanging it.
+// dialog by its title and the texts of its labels, joined by '|'. A dialog that a fault brings up then
+// fails a test instead of hanging it.
 struct DialogWatcher : QTimer
 {
     DialogWatcher()
     {
         connect(this, &QTimer::timeout, [this] {
             if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                QStringList texts{dialog->windowTitle()};
+                for (const QLabel* label : dialog->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+                    texts.append(label->text());
+                texts.removeAll(QString()); // the pictures
                 auto* box = qobject_cast<QMessageBox*>(dialog);
-                seen.append(box ? box->text() : dialog->windowTitle()), dialog->done(QDialog::Accepted);
+                seen.append(box ? box->text() : texts.join(u'|')), dialog->done(QDialog::Accepted);
             }
         });
         start(0);
