@@ -175,6 +175,7 @@ private slots:
             << QStringList{"Extended=1", "Warn=1 "} << "4" << "1" << QStringList{"0123", warning, "cmdGen"};
         QTest::addRow("none") << none << "4" << "9" << QStringList{"You Must Choose an option.", "cmdGen"};
         QTest::addRow("4.5 rounds to 4") << defaults << "4.5" << "1" << QStringList{"0123", "cmdGen"};
+        QTest::addRow("tabs around") << defaults << "\t4\t" << "1" << QStringList{"0123", "cmdGen"};
         QTest::addRow("3.4 rounds to 3") << defaults << "3.4" << "1" << badLength;
         QTest::addRow("50.6 rounds to 51") << defaults << "50.6" << "1" << badLength;
         QTest::addRow("length junk") << defaults << "12abc" << "1" << badLength;
@@ -244,6 +245,7 @@ private slots:
             QTest::keySequence(h.list(), keys);
         QCOMPARE(QStringList{h.clipboard.text} + h.dialogs.seen, seen);
         QCOMPARE(h.list()->dragDropMode(), QAbstractItemView::NoDragDrop);
+        QCOMPARE(h.list()->selectionMode(), QAbstractItemView::SingleSelection);
     }
 
     // Cancelled, saved to a new file, then to a path below a file, which cannot be written even by an
