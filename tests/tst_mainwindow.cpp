@@ -24,7 +24,6 @@ struct Harness : TestServices
 {
     GenerationState state;
     CountingRandom random;
-    DialogWatcher dialogs;
     std::unique_ptr<frmMain> window;
 
     explicit Harness(const QStringList& presets = {})
@@ -219,7 +218,7 @@ private slots:
         QCOMPARE(h.clipboard.text, entries.value(0)); // a selected password goes alone
         // A typed length is used, not stored: only the arrows change the stored one.
         h.window->close();
-        QCOMPARE(h.preset("Characters"), "30");
+        QCOMPARE(h.settings.get("Corvane", "Presets", "Characters", {}), "30");
     }
 
     // The list's own copy keys copy as Copy does, through the one call that marks the copy secret, and

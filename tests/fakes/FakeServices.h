@@ -42,15 +42,14 @@ struct FakeShell final : Shell, ProcessLauncher
 };
 
 // Values under HKEY_LOCAL_MACHINE by "key|value name", as stored, in the 64-bit view; `values32` holds the
-// 32-bit view's. Notes the access of every open and, as Windows does to a standard user, refuses any
-// that asks to change something.
+// 32-bit view's. As Windows does to a standard user, refuses every open that asks to change something.
 struct FakeRegistry final : Registry
 {
     static constexpr quint32 writeRights = 0x2 | 0x4 | 0x20 | 0x10000 | 0x40000 | 0x80000 | 0x2000000 |
                                            0x10000000 | 0x40000000;
     long openKey(qint32 root, const QString& subKey, quint32, quint32 access, Handle& key) override
     {
-        asked.append(access), opened = subKey, inView32 = access & view32, key = 1;
+        opened = subKey, inView32 = access & view32, key = 1;
         return access & writeRights ? 5 : root == localMachine ? 0 : 2;
     }
     long queryValue(Handle, const QString& name, quint32& type, unsigned char* to, quint32& size) override
@@ -74,26 +73,6 @@ struct FakeRegistry final : Registry
     QMap<QString, quint32> types; // text unless given
     QString opened;
     bool inView32 = false;
-    QList<quint32> asked;
-};
-
-// Fakes for all but the settings store, which is the real one on a file of its own.
-struct TestServices
-{
-    QTemporaryDir dir;
-    QtSettingsStore settings{dir.filePath("Corvane.ini")};
-    FakeClipboard clipboard;
-    FakeShell shell;
-    FakeRegistry registry;
-    Services services{settings, clipboard, shell, shell, registry};
-    QString preset(const QString& key) const { return settings.get("Corvane", "Presets", key, {}); }
-};
-
-// Draws 0, 1, 2, ... in turn, so the passwords walk through the pool in its order.
-struct CountingRandom final : RandomSource
-{
-    std::uint32_t bounded(std::uint32_t n) override { return next++ % n; }
-    std::uint32_t next = 0;
 };
 
 // While it lives, dismisses every modal dialog and notes it: a message box by its text, any other
@@ -116,6 +95,25 @@ struct DialogWatcher : QTimer
         start(0);
     }
     QStringList seen;
+};
+
+// Fakes for all but the settings store, which is the real one on a file of its own.
+struct TestServices
+{
+    DialogWatcher dialogs;
+    QTemporaryDir dir;
+    QtSettingsStore settings{dir.filePath("Corvane.ini")};
+    FakeClipboard clipboard;
+    FakeShell shell;
+    FakeRegistry registry;
+    Services services{settings, clipboard, shell, shell, registry};
+};
+
+// Draws 0, 1, 2, ... in turn, so the passwords walk through the pool in its order.
+struct CountingRandom final : RandomSource
+{
+    std::uint32_t bounded(std::uint32_t n) override { return next++ % n; }
+    std::uint32_t next = 0;
 };
 
 } // namespace corvane::test
