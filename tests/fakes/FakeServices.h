@@ -97,7 +97,8 @@ struct DialogWatcher : QTimer
     QStringList seen;
 };
 
-// Fakes for all but the settings store, which is the real one on a file of its own.
+// Fakes for all but the settings store, which is the real one on a file of its own, and a watcher
+// for the dialogs the code under test brings up.
 struct TestServices
 {
     DialogWatcher dialogs;
