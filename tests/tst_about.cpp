@@ -19,7 +19,6 @@ const QString cyrillicTool = QString::fromUtf8("C:\\Сведения\\msinfo32.e
 // zero, and the folder that holds it, stored with one; `path32` is the full path in the 32-bit view.
 struct Fixture : TestServices
 {
-    DialogWatcher dialogs;
     QPointer<frmAbout> window = new frmAbout(services);
     explicit Fixture(const QString& path = tool, const QString& folder = {}, const QString& path32 = {},
                      quint32 pathType = Registry::typeText)
@@ -44,7 +43,7 @@ class tst_About : public QObject
 {
     Q_OBJECT
 private slots:
-    // What was started and the message shown, if any. Every key is opened to read only.
+    // What was started and the message shown, if any. The registry refuses any open that asks to write.
     void startSysInfo_data()
     {
         QTest::addColumn<QString>("path");
@@ -76,13 +75,10 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, folder);
         QFETCH(QString, path32);
-        QFETCH(QStringList, seen);
         QFETCH(quint32, pathType);
         Fixture f(path, folder, path32, pathType);
         f.window->StartSysInfo();
-        for (const quint32 access : f.registry.asked)
-            QVERIFY2(!(access & FakeRegistry::writeRights), qPrintable(QString::number(access, 16)));
-        QCOMPARE(f.shell.seen + f.dialogs.seen, seen);
+        QTEST(f.shell.seen + f.dialogs.seen, "seen");
     }
 
     // Keys pressed in turn from the word-mark, which has the focus when the window opens: the addresses

@@ -9,6 +9,7 @@
 #include "Shell.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSet>
 #include <QTemporaryDir>
@@ -41,15 +42,14 @@ struct FakeShell final : Shell, ProcessLauncher
 };
 
 // Values under HKEY_LOCAL_MACHINE by "key|value name", as stored, in the 64-bit view; `values32` holds the
-// 32-bit view's. Notes the access of every open and, as Windows does to a standard user, refuses any
-// that asks to change something.
+// 32-bit view's. As Windows does to a standard user, refuses every open that asks to change something.
 struct FakeRegistry final : Registry
 {
     static constexpr quint32 writeRights = 0x2 | 0x4 | 0x20 | 0x10000 | 0x40000 | 0x80000 | 0x2000000 |
                                            0x10000000 | 0x40000000;
     long openKey(qint32 root, const QString& subKey, quint32, quint32 access, Handle& key) override
     {
-        asked.append(access), opened = subKey, inView32 = access & view32, key = 1;
+        opened = subKey, inView32 = access & view32, key = 1;
         return access & writeRights ? 5 : root == localMachine ? 0 : 2;
     }
     long queryValue(Handle, const QString& name, quint32& type, unsigned char* to, quint32& size) override
@@ -73,19 +73,41 @@ struct FakeRegistry final : Registry
     QMap<QString, quint32> types; // text unless given
     QString opened;
     bool inView32 = false;
-    QList<quint32> asked;
 };
 
-// Fakes for all but the settings store, which is the real one on a file of its own.
+// While it lives, dismisses every modal dialog and notes it: a message box by its text, any other
+// dialog by its title and the texts of its labels, joined by '|'. A dialog that a fault brings up then
+// fails a test instead of hanging it.
+struct DialogWatcher : QTimer
+{
+    DialogWatcher()
+    {
+        connect(this, &QTimer::timeout, [this] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                QStringList texts{dialog->windowTitle()};
+                for (const QLabel* label : dialog->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+                    texts.append(label->text());
+                texts.removeAll(QString()); // the pictures
+                auto* box = qobject_cast<QMessageBox*>(dialog);
+                seen.append(box ? box->text() : texts.join(u'|')), dialog->done(QDialog::Accepted);
+            }
+        });
+        start(0);
+    }
+    QStringList seen;
+};
+
+// Fakes for all but the settings store, which is the real one on a file of its own, and a watcher
+// for the dialogs the code under test brings up.
 struct TestServices
 {
+    DialogWatcher dialogs;
     QTemporaryDir dir;
     QtSettingsStore settings{dir.filePath("Corvane.ini")};
     FakeClipboard clipboard;
     FakeShell shell;
     FakeRegistry registry;
     Services services{settings, clipboard, shell, shell, registry};
-    QString preset(const QString& key) const { return settings.get("Corvane", "Presets", key, {}); }
 };
 
 // Draws 0, 1, 2, ... in turn, so the passwords walk through the pool in its order.
@@ -93,23 +115,6 @@ struct CountingRandom final : RandomSource
 {
     std::uint32_t bounded(std::uint32_t n) override { return next++ % n; }
     std::uint32_t next = 0;
-};
-
-// While it lives, dismisses every modal dialog and notes it: a message box by its text, any other
-// dialog by its title. A dialog that a fault brings up then fails a test instead of hanging it.
-struct DialogWatcher : QTimer
-{
-    DialogWatcher()
-    {
-        connect(this, &QTimer::timeout, [this] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                auto* box = qobject_cast<QMessageBox*>(dialog);
-                seen.append(box ? box->text() : dialog->windowTitle()), dialog->done(QDialog::Accepted);
-            }
-        });
-        start(0);
-    }
-    QStringList seen;
 };
 
 } // namespace corvane::test
