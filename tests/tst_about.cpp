@@ -2,6 +2,10 @@
 #include "FakeServices.h"
 #include "frmAbout.h"
 
+#ifndef Q_OS_WIN
+#include "PathRegistry.h"
+#endif
+
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -80,6 +84,24 @@ private slots:
         f.window->StartSysInfo();
         QTEST(f.shell.seen + f.dialogs.seen, "seen");
     }
+
+#ifndef Q_OS_WIN
+    // Without a registry the tool is the first of the preferred ones that PATH holds: of these, hardinfo2.
+    void startSysInfoFromPath()
+    {
+        Fixture f;
+        for (const char* name : {"xfce4-taskmanager", "hardinfo", "hardinfo2"}) {
+            QFile file(f.dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.setPermissions(QFile::ExeOwner));
+        }
+        qputenv("PATH", f.dir.path().toLocal8Bit());
+        PathRegistry registry;
+        Services services{f.settings, f.clipboard, f.shell, f.shell, registry};
+        f.shell.startable = {f.dir.filePath("hardinfo2")};
+        frmAbout(services).StartSysInfo();
+        QCOMPARE(f.shell.seen + f.dialogs.seen, QStringList{"start " + f.dir.filePath("hardinfo2")});
+    }
+#endif
 
     // Keys pressed in turn from the word-mark, which has the focus when the window opens: the addresses
     // opened, programs started and messages shown, then "closed" when the window went away.
