@@ -40,7 +40,7 @@ if ((test)); then
         autoconf automake libtool make          # libsodium for Windows, from its Debian source
         wine wine64 fonts-wine binutils         # the Windows build's tests (binutils: strings)
         coreutils util-linux                    # timeout, od, flock, setpriv; unshare, findmnt
-        debootstrap                             # a root of the other Debian release for its leg
+        mmdebstrap uidmap                       # Debian roots made and entered without root rights
         qt6ct                                   # the end-to-end run under a dark colour scheme
     )
 fi

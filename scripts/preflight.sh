@@ -24,7 +24,7 @@ declare -A tool_package=(
     [x86_64-w64-mingw32-strip]=binutils-mingw-w64-x86-64 [osslsigncode]=osslsigncode [openssl]=openssl
     [sha256sum]=coreutils [tar]=tar
     # the leg on the other Debian release
-    [debootstrap]=debootstrap [unshare]=util-linux [findmnt]=util-linux [chroot]=coreutils
+    [mmdebstrap]=mmdebstrap [newuidmap]=uidmap [newgidmap]=uidmap [unshare]=util-linux
 )
 
 # What each step calls. The Linux group includes the fuzz runs and the packaging checks.
@@ -36,7 +36,7 @@ preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make autoreconf 
 preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86_64-w64-mingw32-strip makensis
                    wine wineserver winepath Xvfb xdotool xprop python3 strings timeout flock import identify
                    convert compare osslsigncode openssl sha256sum tar git)
-preflight_release=(debootstrap unshare findmnt chroot flock git cpack)
+preflight_release=(mmdebstrap newuidmap newgidmap unshare tar flock git)
 
 # require_tools GROUP...: GROUP is linux, toolchain, windows or release.
 require_tools() {

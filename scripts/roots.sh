@@ -1,0 +1,241 @@
+#!/usr/bin/env bash
+# Debian roots of either release, made and entered without root rights, through user namespaces: a root
+# is a tarball in the cache, made by `mmdebstrap --mode=unshare` and owned by the user who runs this; a run
+# unpacks it into a tmpfs of a namespace of its own, where the user is root and the other ids come from
+# the user's /etc/subuid range. Whatever the run writes, mounts or leaves running goes with the namespace,
+# however the run ends, so the cache holds only the user's own files and `rm -rf` deletes it.
+#
+# Sourced by the legs (roots_init, root_tar, in_root, ...), or run:
+#   roots.sh make RELEASE NAME        make (or renew) the root NAME of RELEASE and print its tarball
+#   roots.sh enter TAR [--bind HOST:INSIDE[:ro]]... [--offline] -- CMD...
+#                                     CMD as root in a throwaway copy of the root TAR
+#
+# Roots, under ${XDG_CACHE_HOME:-~/.cache}/corvane-releases/RELEASE/:
+#   bare.tar    essential packages and apt: what a user's system has at the least
+#   build.tar   build-essential and the Build-Depends of packaging/debian/control, nothing else
+#   test.tar    everything scripts/install-deps.sh --test installs
+# with archives/ (the packages downloaded, shared by every run, so that a run offline finds them) and
+# the package lists each root was made with. A root is made anew when the release's package lists
+# change (asked once per run, while the archive answers), after a week, or when what it holds changes.
+set -euo pipefail
+roots_script=$(realpath "${BASH_SOURCE[0]}")
+roots_repo=$(cd "$(dirname "$roots_script")/.." && pwd)
+
+roots_log() { printf '[%s %(%H:%M:%S)T] %s\n' "${roots_release:-roots}" -1 "$*" >&2; }
+roots_die() { roots_log "$*"; exit 1; }
+
+# The user namespace's id maps: the user is root inside; ids 1 to 65535 come from the user's subordinate
+# range. Root itself, which has no range, keeps its own ids.
+roots_idmap() {
+    local user uid kind name range
+    uid=$(id -u) user=$(id -un)
+    # Root needs no user namespace of its own: mount and process namespaces seal the run off alike.
+    ((uid == 0)) && return
+    echo --setgroups allow
+    for kind in uid gid; do
+        name=$([[ $kind == uid ]] && echo user || echo group)
+        range=$(awk -F: -v u="$user" -v n="$uid" '($1 == u || $1 == n) && $3 >= 65535 { print $2; exit }' "/etc/sub$kind" 2>/dev/null)
+        [[ -n $range ]] || roots_die "$user has no range of 65536 subordinate ${kind}s in /etc/sub$kind, which a root needs; add one with: sudo usermod --add-sub${kind}s 100000-165535 $user"
+        printf -- '--map-%s=0 --map-%ss=%s,1,65535 ' "$name" "$name" "$range"
+    done
+}
+
+# enter TAR [--bind HOST:INSIDE[:ro]]... [--offline] -- CMD...: CMD in a fresh copy of the root TAR.
+roots_enter() {
+    local tar=$1 net=()
+    shift
+    local -a binds=()
+    while [[ $1 != -- ]]; do
+        case $1 in
+            --bind) binds+=("$2"); shift 2 ;;
+            --offline) net=(--net); shift ;;
+            *) roots_die "roots.sh enter: unknown option $1" ;;
+        esac
+    done
+    shift
+    [[ -f $tar ]] || roots_die "no root at $tar"
+    command -v newuidmap >/dev/null || (($(id -u) == 0)) || roots_die "newuidmap is missing (Debian package uidmap)"
+    # shellcheck disable=SC2046
+    unshare $(roots_idmap) --mount --propagation private --pid --fork --kill-child "${net[@]}" -- \
+        "$roots_script" --in-namespace "$tar" "${binds[*]}" "$@"
+}
+
+# The first process of the namespace: lays out the root and runs the command in it as root.
+roots_in_namespace() {
+    local tar=$1 binds=$2 root=/run/corvane-root
+    shift 2
+    # /run of the host is not the user's; the new mount namespace may put a tmpfs over it.
+    mount -t tmpfs -o mode=755,size="${CORVANE_ROOT_SIZE:-16G}" tmpfs /run
+    mkdir -p "$root"
+    tar -C "$root" --exclude='./dev/*' -xf "$tar"
+    mkdir -p "$root/dev" "$root/proc" "$root/tmp"
+    mount -t proc -o nosuid,nodev,noexec proc "$root/proc"
+    # /proc/sys stays readable, as programs expect, but no write reaches the kernel's settings.
+    mount --bind "$root/proc/sys" "$root/proc/sys"
+    mount -o remount,bind,ro "$root/proc/sys"
+    # Only the usual device nodes, each bound from the host: a namespace may not make its own.
+    mount -t tmpfs -o mode=755,nosuid tmpfs "$root/dev"
+    local node
+    for node in null zero full random urandom tty; do
+        touch "$root/dev/$node"
+        mount --bind "/dev/$node" "$root/dev/$node"
+    done
+    mkdir "$root/dev/pts" "$root/dev/shm"
+    mount -t devpts -o newinstance,ptmxmode=0666,mode=620 devpts "$root/dev/pts"
+    ln -s pts/ptmx "$root/dev/ptmx"
+    mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm"
+    ln -s /proc/self/fd "$root/dev/fd"
+    ln -s /proc/self/fd/0 "$root/dev/stdin"
+    ln -s /proc/self/fd/1 "$root/dev/stdout"
+    ln -s /proc/self/fd/2 "$root/dev/stderr"
+    mount -t tmpfs -o mode=1777 tmpfs "$root/tmp"
+    local bind host inside mode
+    for bind in $binds; do
+        IFS=: read -r host inside mode <<<"$bind"
+        mkdir -p "$root$inside"
+        mount --rbind "$host" "$root$inside"
+        [[ $mode != ro ]] || mount -o remount,bind,ro "$root$inside"
+    done
+    [[ ! -f /etc/resolv.conf ]] || cat /etc/resolv.conf >"$root/etc/resolv.conf"
+    env -i HOME=/root TERM="${TERM:-dumb}" PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+        LANG=C.UTF-8 CI="${CI:-}" DEBIAN_FRONTEND=noninteractive chroot "$root" "$@"
+}
+
+# --- the cache ------------------------------------------------------------------------------------
+
+# The machine's own Debian archive and security archive, from its apt sources, with their suites named
+# for RELEASE instead of this machine's release: "URI SUITE" lines.
+roots_archive() {
+    local host
+    host=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    {
+        awk '/^[ \t]*deb[ \t]/ { i = 2; if ($2 ~ /^\[/) while ($i !~ /\]$/) i++; if ($2 ~ /^\[/) i++; print $i, $(i + 1) }' \
+            /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true
+        for f in /etc/apt/sources.list.d/*.sources; do
+            [[ -f $f ]] || continue
+            awk 'BEGIN { RS = ""; FS = "\n" }
+                 { uris = ""; suites = ""; deb = 0
+                   for (i = 1; i <= NF; i++) {
+                       if ($i ~ /^Types:/ && $i ~ /[ \t]deb([ \t]|$)/) deb = 1
+                       if ($i ~ /^URIs:/) uris = substr($i, 6)
+                       if ($i ~ /^Suites:/) suites = substr($i, 8) }
+                   if (deb) { n = split(uris, u, " "); m = split(suites, s, " ")
+                              for (a = 1; a <= n; a++) for (b = 1; b <= m; b++) print u[a], s[b] } }' "$f"
+        done
+    } | awk -v host="$host" -v rel="$1" '$2 == host || index($2, host "-") == 1 { sub("^" host, rel, $2); print }' | sort -u
+}
+
+# roots_init RELEASE: the release's cache, locked for this run; asks the archive, once, whether the
+# release's package lists changed since its roots were made.
+roots_init() {
+    roots_release=$1
+    [[ $roots_release =~ ^[a-z]+$ ]] || roots_die "not a release code name: $roots_release"
+    roots_cache=${XDG_CACHE_HOME:-$HOME/.cache}/corvane-releases/$roots_release
+    mkdir -p "$roots_cache/archives"
+    mapfile -t roots_mirrors < <(roots_archive "$roots_release")
+    ((${#roots_mirrors[@]})) || roots_die "this machine's apt sources name no Debian archive to make $roots_release roots from"
+    # One run at a time for a release: a run may renew the roots that another one reads.
+    exec 9>"$roots_cache/lock"
+    flock 9
+    roots_online=1
+    local lists=$roots_cache/lists.new
+    rm -rf "$lists"
+    mkdir -p "$lists/partial"
+    printf 'deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s main\n' "${roots_mirrors[@]}" >"$lists/sources.list"
+    if ! timeout 120 apt-get -q=2 -o Dir::State::Lists="$lists" -o Dir::Cache="$lists" -o Dir::Etc::SourceParts=/dev/null \
+            -o Dir::Etc::SourceList="$lists/sources.list" \
+            -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)" update >"$roots_cache/update.log" 2>&1 ||
+       grep -q '^[WE]:' "$roots_cache/update.log"; then
+        roots_online=0
+        roots_log "the Debian archive cannot be reached (apt-get update: $(grep -m1 '^[WE]:' "$roots_cache/update.log" || echo timed out)): using the cached $roots_release roots as they are"
+    else
+        local sum
+        sum=$(cat "$lists"/*_Packages* | sha256sum | cut -c1-64)
+        if [[ -f $roots_cache/lists.sum && $sum != "$(<"$roots_cache/lists.sum")" ]]; then
+            roots_log "the $roots_release package lists changed: its roots will be made anew"
+            rm -f "$roots_cache"/*.tar "$roots_cache"/*.key
+        fi
+        echo "$sum" >"$roots_cache/lists.sum"
+    fi
+    rm -rf "$lists"
+}
+
+# root_tar NAME: the tarball of the root NAME (bare, build or test), made first when it is missing,
+# a week old, or made for other contents.
+root_tar() {
+    local name=$1 tar=$roots_cache/$1.tar key
+    key=$(root_key "$name")
+    if [[ -f $tar && $(<"$roots_cache/$name.key") == "$key" && -z $(find "$tar" -mtime +6) ]]; then
+        echo "$tar"
+        return
+    fi
+    if ((!roots_online)); then
+        [[ -f $tar ]] && { roots_log "the $roots_release $name root is out of date, but kept: the archive cannot be reached"; echo "$tar"; return; }
+        roots_die "no $roots_release $name root in $roots_cache, and the archive cannot be reached to make one"
+    fi
+    rm -f "$tar" "$roots_cache/$name.key"
+    local -a options=()
+    local mirror
+    for mirror in "${roots_mirrors[@]}"; do options+=("deb ${mirror% *} ${mirror#* } main"); done
+    local work new=$roots_cache/.$name.new.tar
+    work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-root.XXXXXX")
+    case $name in
+        bare) set -- --variant=apt ;;
+        build)
+            cp -r "$roots_repo/packaging/debian" "$work/debian"
+            set -- --variant=buildd \
+                --customize-hook='mkdir -p "$1/tmp/corvane"' --customize-hook="copy-in $work/debian /tmp/corvane" \
+                --customize-hook='chroot "$1" apt-get build-dep -y -q=2 --no-install-recommends /tmp/corvane' \
+                --customize-hook='rm -rf "$1/tmp/corvane"' ;;
+        test)
+            cp "$roots_repo/scripts/install-deps.sh" "$work/"
+            set -- --variant=apt \
+                --customize-hook="copy-in $work/install-deps.sh /tmp" \
+                --customize-hook='chroot "$1" /tmp/install-deps.sh --test' \
+                --customize-hook='rm -f "$1/tmp/install-deps.sh"' ;;
+        *) roots_die "no root called $name" ;;
+    esac
+    # The downloads go to the shared folder and back, so that a run offline finds what it installs;
+    # the lists stay, so that apt in a run knows the packages without asking the archive.
+    run_step "making the $roots_release $name root" "$work/mmdebstrap.log" \
+        mmdebstrap --mode=unshare --quiet --components=main --skip=output/dev,cleanup/apt/lists,essential/unlink \
+            --aptopt='APT::Install-Recommends "false"' \
+            --setup-hook='mkdir -p "$1/var/cache/apt/archives"' \
+            --setup-hook="sync-in $roots_cache/archives /var/cache/apt/archives" \
+            "$@" \
+            --customize-hook="sync-out /var/cache/apt/archives $roots_cache/archives" \
+            "$roots_release" "$new" "${options[@]}" || { rm -rf "$work"; rm -f "$new"; roots_die "mmdebstrap failed for the $roots_release $name root"; }
+    rm -rf "$work"
+    mv "$new" "$tar"
+    echo "$key" >"$roots_cache/$name.key"
+    echo "$tar"
+}
+
+# What a root holds besides its release: the build root follows debian/control, the test root
+# install-deps.sh's list.
+root_key() {
+    case $1 in
+        build) sha256sum <"$roots_repo/packaging/debian/control" | cut -c1-64 ;;
+        test) "$roots_repo/scripts/install-deps.sh" --test --list | sha256sum | cut -c1-64 ;;
+        *) echo "$1" ;;
+    esac
+}
+
+# in_root NAME [--bind ...]... -- CMD...: CMD in a throwaway copy of the root NAME, with the shared
+# downloads at /var/cache/apt/archives.
+in_root() {
+    local tar
+    tar=$(root_tar "$1")
+    shift
+    roots_enter "$tar" --bind "$roots_cache/archives:/var/cache/apt/archives" "$@"
+}
+
+case ${1:-} in
+    --in-namespace) shift; roots_in_namespace "$@"; exit ;;
+    enter) shift; roots_enter "$@"; exit ;;
+    make)
+        source "$roots_repo/scripts/progress.sh"
+        roots_init "${2:?roots.sh make RELEASE NAME}"
+        root_tar "${3:?roots.sh make RELEASE NAME}"
+        exit ;;
+esac

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# scripts/roots.sh enters a root in a namespace of its own: the run sees only the usual device nodes, a
+# read-only /proc/sys and the folders bound on purpose; its status comes back; whatever it starts or
+# mounts ends with it, Ctrl+C included; and the root it was unpacked from is never written. Uses a root of
+# a few programs copied from this machine.
+#   release_roots.sh SOURCE_DIR
+set -uo pipefail
+enter=("$1/scripts/roots.sh" enter)
+unshare --user --map-root-user true 2>/dev/null || { echo "user namespaces are not allowed here; skipped"; exit 77; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+mkdir -p "$work/root/etc" "$work/out" "$work/ro"
+for program in bash cat sleep touch ls tr sort; do
+    path=$(type -P $program)
+    for file in "$path" $(ldd "$path" | grep -o '/[^ ]*'); do
+        mkdir -p "$work/root$(dirname "$file")" && cp -L "$file" "$work/root$file"
+    done
+done
+ln -s "$(type -P bash)" "$work/root/bin/sh" 2>/dev/null
+tar -C "$work/root" -cf "$work/root.tar" .
+sum=$(sha256sum <"$work/root.tar")
+run() { "${enter[@]}" "$work/root.tar" --bind "$work/out:/out" --bind "$work/ro:/ro:ro" -- bash -c "$1"; }
+
+# The runs below start `sleep 30NN`, a process nothing else on the machine runs.
+left_running() {
+    local f
+    for f in /proc/[0-9]*/cmdline; do [[ $(tr '\0' ' ' 2>/dev/null <"$f") == "sleep 30"??" " ]] && echo "${f%/cmdline}"; done
+}
+
+# What a run sees, one check a row (tab-separated): a command inside, and what it must print.
+while IFS=$'\t' read -r what command expected; do
+    got=$(run "$command" 2>/dev/null)
+    [[ $got == "$expected" ]] || fail "$what: expected '$expected', got '$got'"
+done <<'ROWS'
+only the usual device nodes	ls /dev | tr "\n" " "	fd full null ptmx pts random shm stderr stdin stdout tty urandom zero 
+a write to /proc/sys refused	echo 0 >/proc/sys/kernel/ns_last_pid 2>/dev/null && echo written || echo refused	refused
+the read-only bind refused	touch /ro/x 2>/dev/null && echo written || echo refused	refused
+the root itself writable, in memory	touch /etc/x && echo written	written
+mounted for the run	while read -r _ _ _ _ p _; do case $p in /proc|/dev|/dev/pts|/dev/shm|/tmp|/out|/ro) echo $p;; esac; done </proc/self/mountinfo | sort | tr "\n" " "	/dev /dev/pts /dev/shm /out /proc /ro /tmp 
+ROWS
+
+# A failing command: its status comes back; what it left running and what it wrote in the root are gone,
+# what it wrote in the bound folder stays, owned by whoever ran it.
+run 'touch /out/made /etc/made; sleep 3017 & exit 3'
+status=$?
+((status == 3)) || fail "a command that exits 3 gave $status"
+[[ -z $(left_running) ]] || fail "a failed run left processes: $(left_running)"
+[[ $(stat -c %u "$work/out/made" 2>/dev/null) == "$(id -u)" ]] || fail "a file the run made in the bound folder is not the caller's"
+[[ $(sha256sum <"$work/root.tar") == "$sum" ]] || fail "a run changed the root's tarball"
+[[ -z $(findmnt -rn -o TARGET | grep -F "$work") ]] || fail "a run left mounts on this machine"
+
+# Ctrl+C: the whole process group is interrupted, as a terminal does. Job control gives the run a group
+# of its own that does not ignore SIGINT, as a background job otherwise would.
+set -m
+run 'touch /out/started; sleep 3018' &
+leader=$!
+set +m
+for _ in $(seq 100); do [[ -e $work/out/started ]] && break; sleep 0.1; done
+[[ -e $work/out/started ]] || fail "the interrupted run never started"
+kill -INT -- -$leader
+for _ in $(seq 50); do kill -0 $leader 2>/dev/null || break; sleep 0.1; done
+kill -0 $leader 2>/dev/null && { fail "Ctrl+C did not end the run"; kill -KILL -- -$leader; }
+wait $leader
+(($? != 0)) || fail "an interrupted run reported success"
+[[ -z $(left_running) ]] || fail "an interrupted run left processes in the root: $(left_running)"
+
+((failures == 0)) && echo "release roots: all checks passed"
+exit $((failures > 0))
