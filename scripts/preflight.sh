@@ -22,8 +22,10 @@ declare -A tool_package=(
     [x86_64-w64-mingw32-pkg-config]=mingw-w64-tools
     [makensis]=nsis [wine]=wine [wineserver]=libwine [winepath]=wine
     [x86_64-w64-mingw32-strip]=binutils-mingw-w64-x86-64 [osslsigncode]=osslsigncode [openssl]=openssl
-    [sha256sum]=coreutils [tar]=tar
+    [sha256sum]=coreutils [cmp]=diffutils [tar]=tar
     # the leg on the other Debian release
+    # the Debian leg: source package, lintian, reproducibility, the signed repository
+    [dpkg-buildpackage]=dpkg-dev [diffoscope]=diffoscope-minimal [gpg]=gnupg [reprepro]=reprepro [setpriv]=util-linux
     [mmdebstrap]=mmdebstrap [newuidmap]=uidmap [newgidmap]=uidmap [unshare]=util-linux
 )
 
@@ -36,9 +38,10 @@ preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make autoreconf 
 preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86_64-w64-mingw32-strip makensis
                    wine wineserver winepath Xvfb xdotool xprop python3 strings timeout flock import identify
                    convert compare osslsigncode openssl sha256sum tar git)
-preflight_release=(mmdebstrap newuidmap newgidmap unshare tar flock git)
+preflight_release=(mmdebstrap newuidmap newgidmap unshare tar flock git setpriv)
+preflight_debian=(dpkg-source lintian diffoscope gpg reprepro cmp)
 
-# require_tools GROUP...: GROUP is linux, toolchain, windows or release.
+# require_tools GROUP...: GROUP is linux, toolchain, windows, release or debian.
 require_tools() {
     local group tool package
     local -a missing=() packages=()

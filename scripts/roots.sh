@@ -7,6 +7,7 @@
 #
 # Sourced by the legs (roots_init, root_tar, in_root, ...), or run:
 #   roots.sh make RELEASE NAME        make (or renew) the root NAME of RELEASE and print its tarball
+#   roots.sh online                  whether the archive answers (one line when it does not)
 #   roots.sh enter TAR [--bind HOST:INSIDE[:ro]]... [--offline] -- CMD...
 #                                     CMD as root in a throwaway copy of the root TAR
 #
@@ -125,32 +126,31 @@ roots_archive() {
     } | awk -v host="$host" -v rel="$1" '$2 == host || index($2, host "-") == 1 { sub("^" host, rel, $2); print }' | sort -u
 }
 
-# roots_init RELEASE: the release's cache, locked for this run; asks the archive, once, whether the
-# release's package lists changed since its roots were made.
+# roots_init RELEASE: the release's cache, locked for this process; the first time for a release, asks
+# the archive whether the release's package lists changed since its roots were made. With
+# CORVANE_OFFLINE=1 (set by the test command when the archive did not answer it) it asks nothing.
+declare -A roots_locked=()
 roots_init() {
     roots_release=$1
     [[ $roots_release =~ ^[a-z]+$ ]] || roots_die "not a release code name: $roots_release"
     roots_cache=${XDG_CACHE_HOME:-$HOME/.cache}/corvane-releases/$roots_release
-    mkdir -p "$roots_cache/archives"
     mapfile -t roots_mirrors < <(roots_archive "$roots_release")
     ((${#roots_mirrors[@]})) || roots_die "this machine's apt sources name no Debian archive to make $roots_release roots from"
+    [[ -z ${roots_locked[$roots_release]:-} ]] || return 0
+    mkdir -p "$roots_cache/archives"
     # One run at a time for a release: a run may renew the roots that another one reads.
-    exec 9>"$roots_cache/lock"
-    flock 9
+    local fd
+    exec {fd}>"$roots_cache/lock"
+    flock "$fd"
+    roots_locked[$roots_release]=$fd
     roots_online=1
-    local lists=$roots_cache/lists.new
-    rm -rf "$lists"
-    mkdir -p "$lists/partial"
-    printf 'deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s main\n' "${roots_mirrors[@]}" >"$lists/sources.list"
-    if ! timeout 120 apt-get -q=2 -o Dir::State::Lists="$lists" -o Dir::Cache="$lists" -o Dir::Etc::SourceParts=/dev/null \
-            -o Dir::Etc::SourceList="$lists/sources.list" \
-            -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)" update >"$roots_cache/update.log" 2>&1 ||
-       grep -q '^[WE]:' "$roots_cache/update.log"; then
+    [[ ${CORVANE_OFFLINE:-} != 1 ]] || { roots_online=0; return 0; }
+    local lists=$roots_cache/lists.new sum
+    if ! roots_update "$lists" "${roots_mirrors[@]}"; then
         roots_online=0
-        roots_log "the Debian archive cannot be reached (apt-get update: $(grep -m1 '^[WE]:' "$roots_cache/update.log" || echo timed out)): using the cached $roots_release roots as they are"
+        roots_log "the Debian archive cannot be reached: using the cached $roots_release roots as they are"
     else
-        local sum
-        sum=$(cat "$lists"/*_Packages* | sha256sum | cut -c1-64)
+        sum=$(cat "$lists"/lists/*_Packages* | sha256sum | cut -c1-64)
         if [[ -f $roots_cache/lists.sum && $sum != "$(<"$roots_cache/lists.sum")" ]]; then
             roots_log "the $roots_release package lists changed: its roots will be made anew"
             rm -f "$roots_cache"/*.tar "$roots_cache"/*.key
@@ -158,6 +158,20 @@ roots_init() {
         echo "$sum" >"$roots_cache/lists.sum"
     fi
     rm -rf "$lists"
+}
+
+# roots_update DIR "URI SUITE"...: the package lists of those suites into DIR, as this user; fails when
+# the archive does not answer within two minutes or answers with an error.
+roots_update() {
+    local lists=$1
+    shift
+    rm -rf "$lists"
+    # apt deletes whatever else it finds among its lists.
+    mkdir -p "$lists/lists/partial"
+    printf 'deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s main\n' "$@" >"$lists/sources.list"
+    timeout 120 apt-get -q=2 -o Dir::State::Lists="$lists/lists" -o Dir::Cache="$lists" -o Dir::Etc::SourceParts=/dev/null \
+        -o Dir::Etc::SourceList="$lists/sources.list" -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)" \
+        update >"$lists/update.log" 2>&1 && ! grep -q '^[WE]:' "$lists/update.log"
 }
 
 # root_tar NAME: the tarball of the root NAME (bare, build or test), made first when it is missing,
@@ -230,9 +244,24 @@ in_root() {
     roots_enter "$tar" --bind "$roots_cache/archives:/var/cache/apt/archives" "$@"
 }
 
+# roots_check_cache: the cache holds only files of the user who runs the legs, so that a plain
+# `rm -rf` deletes it.
+roots_check_cache() {
+    local foreign
+    foreign=$(find "$roots_cache" ! -user "$(id -u)" -print -quit)
+    [[ -z $foreign ]] || roots_die "the $roots_release cache holds files of another user, $foreign among them"
+}
+
 case ${1:-} in
     --in-namespace) shift; roots_in_namespace "$@"; exit ;;
     enter) shift; roots_enter "$@"; exit ;;
+    online)
+        # Prints one line and fails when this machine's own archive does not answer.
+        mapfile -t mirrors < <(roots_archive "$(. /etc/os-release && echo "$VERSION_CODENAME")")
+        dir=$(mktemp -d) && trap 'rm -rf "$dir"' EXIT
+        roots_update "$dir" "${mirrors[@]}" && exit 0
+        echo "The Debian archive cannot be reached: the Debian legs use the roots and sources they have cached" >&2
+        exit 1 ;;
     make)
         source "$roots_repo/scripts/progress.sh"
         roots_init "${2:?roots.sh make RELEASE NAME}"

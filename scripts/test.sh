@@ -13,10 +13,17 @@ require_tools linux release windows
 
 "$root/scripts/linux-leg.sh"
 
-# The same Linux leg on Debian 13, and the package built here installed there.
+# Offline, with warm caches, the Debian legs use the roots they have and ask the archive nothing more.
+"$root/scripts/roots.sh" online || export CORVANE_OFFLINE=1
+
+# The source package built, checked and published for both releases, in roots made without root rights.
+echo "== Debian 12 and 13: the source package built in clean roots, autopkgtest, the signed repository"
+"$root/scripts/as-leg-user.sh" scripts/debian/leg.sh
+
+# The same Linux leg on Debian 13.
 if [[ $(. /etc/os-release && echo "$VERSION_CODENAME") == bookworm ]]; then
-    echo "== Debian 13 (trixie): the Linux leg in a root of its own, and this machine's package installed there"
-    "$root/scripts/check-release.sh" trixie
+    echo "== Debian 13 (trixie): the Linux leg in a root of its own"
+    "$root/scripts/as-leg-user.sh" scripts/check-release.sh trixie
 fi
 
 echo "== Windows: cross build, unit and end-to-end tests under Wine, installer"

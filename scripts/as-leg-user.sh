@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs one of the legs that use Debian roots (scripts/roots.sh) as a normal user would. Run by a user, it
+# just runs it. Run by root, as CI is, it runs it as the account corvane-leg, made here on first use with
+# a home of its own (/var/lib/corvane-leg, where its roots are cached) and a range of subordinate ids, on
+# a clone of HEAD that the account owns: the legs never need root rights, and this is how that is shown.
+#   as-leg-user.sh SCRIPT [ARG...]     SCRIPT relative to the repository, e.g. scripts/debian/leg.sh
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+script=${1:?usage: $0 SCRIPT [ARG...]}
+shift
+(($(id -u) == 0)) || exec "$repo/$script" "$@"
+
+account=corvane-leg
+if ! id "$account" >/dev/null 2>&1; then
+    useradd --create-home --home-dir "/var/lib/$account" --shell /bin/bash --comment "Corvane's test legs" "$account"
+fi
+# useradd gives a new account its ranges where login.defs asks for them; an older account may lack them.
+for kind in uid gid; do
+    grep -q "^$account:" "/etc/sub$kind" 2>/dev/null && continue
+    start=$(awk -F: 'BEGIN { end = 100000 } $2 + $3 > end { end = $2 + $3 } END { print end }' "/etc/sub$kind" 2>/dev/null || echo 100000)
+    usermod "--add-sub${kind}s" "$start-$((start + 65535))" "$account"
+done
+work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-leg.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+git clone --quiet --no-hardlinks "$repo" "$work/corvane"
+chown -R "$account:" "$work"
+cd "$work"
+setpriv --reuid="$account" --regid="$account" --init-groups --reset-env \
+    env CI="${CI:-}" TERM="${TERM:-dumb}" "$work/corvane/$script" "$@"

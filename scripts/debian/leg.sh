@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The Debian leg: Corvane's source package built the way Debian builds it, for Debian 12 (bookworm) and 13
+# (trixie), each in a clean root of its release that holds build-essential and the package's
+# Build-Depends and nothing else (scripts/roots.sh: no root rights needed). For each release: the
+# package builds and passes its unit tests; a second build in another folder, at another time, under
+# another umask, locale and time zone gives the same bytes; lintian --pedantic has nothing to say; the
+# installed layout and fields are right; autopkgtest passes in a bare root. Then both releases'
+# packages are published into an APT repository signed with a throwaway key, and in a bare root of each
+# release Corvane is installed from it as the README says, upgraded to a 1.0.1 built from the same tree,
+# with the presets kept, and a repository signed by another key is refused.
+#   leg.sh [RELEASE...]     default: bookworm trixie
+#   leg.sh --keep DIR ...   leave the source packages, packages and repository in DIR
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+source "$repo/scripts/preflight.sh"
+require_tools release debian
+source "$repo/scripts/progress.sh"
+source "$repo/scripts/roots.sh"
+
+keep=''
+[[ ${1:-} != --keep ]] || { keep=$(realpath -m "$2"); shift 2; }
+releases=("$@")
+((${#releases[@]})) || releases=(bookworm trixie)
+out=${keep:-$(mktemp -d "${TMPDIR:-/tmp}/corvane-debian.XXXXXX")}
+[[ -n $keep ]] || trap 'rm -rf "$out"' EXIT
+mkdir -p "$out"
+log() { roots_log "$@"; }
+fail() { roots_die "$@"; }
+upstream=$(sed -n 's/^project(Corvane VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
+next=$(awk -F. '{ print $1 "." $2 "." $3 + 1 }' <<<"$upstream")
+
+# build RELEASE NAME [VERSION]: the source package of HEAD for RELEASE, built in a fresh copy of the
+# release's build root into $out/RELEASE/NAME. The first build runs the unit tests; the others, made for
+# comparison and for the upgrade, vary what a build must not depend on and skip them.
+build() {
+    local release=$1 name=$2 version=${3:-} dir=$out/$1/$2 env
+    rm -rf "$dir"
+    mkdir -p "$dir/src"
+    "$repo/scripts/debian/source.sh" "$dir/src" "$release" $version >"$dir/source.log" 2>&1 ||
+        { cat "$dir/source.log" >&2; fail "the $release source package could not be made"; }
+    case $name in
+        one) env=(umask 0022 \; env LC_ALL=C.UTF-8 TZ=UTC DEB_BUILD_OPTIONS=parallel=2 CORVANE_BUILD_DIR=/build/corvane) ;;
+        *) env=(umask 0002 \; env LC_ALL=C TZ=Etc/GMT-14 DEB_BUILD_OPTIONS="parallel=2 nocheck" CORVANE_BUILD_DIR=/var/tmp/a/much/longer/path/"$name") ;;
+    esac
+    run_step "building the $release package ($name${version:+, $version})" "$dir/build.log" \
+        in_root build --bind "$repo:/repo:ro" --bind "$dir:/out" -- \
+        bash -c "${env[*]} /repo/scripts/debian/build.sh /out/src/*.dsc /out" ||
+        fail "the $release package did not build (log: $dir/build.log)"
+}
+
+# same RELEASE: the two builds' packages are the same bytes, or diffoscope shows how they differ.
+same() {
+    local deb other status=0
+    for deb in "$out/$1/one"/*.deb; do
+        other=$out/$1/two/${deb##*/}
+        cmp -s "$deb" "$other" && continue
+        status=1
+        log "two builds give different ${deb##*/}:"
+        diffoscope --text - "$deb" "$other" >&2 || true
+    done
+    ((status == 0)) || fail "the $1 package is not reproducible"
+    log "two builds of the $1 package gave the same bytes"
+}
+
+lint() {
+    local dir=$out/$1/one
+    lintian --pedantic -I --fail-on error,warning,info,pedantic "$dir"/src/*.dsc "$dir"/*.changes >"$dir/lintian.log" 2>&1 ||
+        { cat "$dir/lintian.log" >&2; fail "lintian has something to say of the $1 packages"; }
+    log "lintian --pedantic: nothing to say of the $1 .dsc, .changes and .debs"
+}
+
+for release in "${releases[@]}"; do
+    roots_init "$release"
+    root_tar build >/dev/null
+    root_tar bare >/dev/null
+    build "$release" one
+    build "$release" two
+    same "$release"
+    lint "$release"
+    bash "$repo/tests/packaging/check_install.sh" deb "$repo" "$out/$release/one"/corvane_*.deb ||
+        fail "the $release package's fields or layout are wrong"
+    run_step "autopkgtest of the $release package" "$out/$release/autopkgtest.log" \
+        in_root bare --bind "$out/$release/one:/out:ro" -- bash -c '
+            apt-get install -y -q=2 --no-install-recommends autopkgtest >/dev/null
+            autopkgtest -q /out/*.deb /out/src/*.dsc -- null' ||
+        fail "autopkgtest failed for the $release package (log: $out/$release/autopkgtest.log)"
+    build "$release" next "$next-1"
+done
+
+# The repository: 1.0.0 signed with a throwaway key; the same with 1.0.1 added; 1.0.0 signed by another.
+export GNUPGHOME=$out/gnupg
+mkdir -p -m 700 "$GNUPGHOME"
+for who in corvane foreign; do
+    gpg --batch --quiet --passphrase '' --quick-gen-key "Corvane test archive ($who) <$who@corvane.example>" ed25519 sign never
+done
+fpr() { gpg --batch --with-colons --list-keys "$1@corvane.example" | awk -F: '/^fpr/ { print $10; exit }'; }
+# publish REPOSITORY KEY BUILD...: each release's packages of each BUILD, in order, into one repository.
+publish() {
+    local dir=$out/repos/$1 key=$2 release name
+    shift 2
+    for name; do
+        for release in "${releases[@]}"; do
+            "$repo/scripts/debian/publish.sh" "$dir" --key "$(fpr "$key")" "$out/$release/$name"/*.changes \
+                >>"$out/repos/publish.log" 2>&1 || { cat "$out/repos/publish.log" >&2; fail "publishing the $release $name packages failed"; }
+        done
+    done
+}
+mkdir -p "$out/repos"
+publish one corvane one
+publish next corvane one next
+publish foreign foreign one
+log "the repository holds $(du -sh "$out/repos/one" | cut -f1) for ${releases[*]}"
+
+# In one bare root of each release: installed as the README says, upgraded, then the same address
+# answering with another key's signature.
+for release in "${releases[@]}"; do
+    roots_init "$release"
+    run_step "installing and upgrading from the repository in a bare $release root" "$out/$release/repository.log" \
+        in_root bare --bind "$out/repos:/repos:ro" --bind "$repo:/src/corvane:ro" -- bash -c '
+            set -e
+            for phase in one:install next:upgrade foreign:foreign; do
+                ln -sfn "/repos/${phase%:*}" /repo
+                bash /src/corvane/tests/packaging/repository.sh "${phase#*:}"
+            done' || fail "the repository test failed in the $release root (log: $out/$release/repository.log)"
+done
+for release in "${releases[@]}"; do roots_init "$release"; roots_check_cache; done
+log "the Debian leg passed for ${releases[*]}"
