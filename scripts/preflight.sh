@@ -25,7 +25,7 @@ declare -A tool_package=(
     [sha256sum]=coreutils [cmp]=diffutils [tar]=tar
     # the leg on the other Debian release
     # the Debian leg: source package, lintian, reproducibility, the signed repository
-    [dpkg-buildpackage]=dpkg-dev [diffoscope]=diffoscope-minimal [gpg]=gnupg [reprepro]=reprepro [setpriv]=util-linux
+    [dpkg-buildpackage]=dpkg-dev [diffoscope]=diffoscope-minimal [gpg]=gnupg [reprepro]=reprepro
     [mmdebstrap]=mmdebstrap [newuidmap]=uidmap [newgidmap]=uidmap [unshare]=util-linux
 )
 
