@@ -42,6 +42,7 @@ if ((test)); then
         coreutils util-linux                    # timeout, od, flock, setpriv; unshare, findmnt
         debootstrap                             # a root of the other Debian release for its leg
         qt6ct                                   # the end-to-end run under a dark colour scheme
+        reprepro gnupg                          # the signed APT repository (gnupg: gpg with its agent)
     )
 fi
 

@@ -25,6 +25,8 @@ declare -A tool_package=(
     [sha256sum]=coreutils [tar]=tar
     # the leg on the other Debian release
     [debootstrap]=debootstrap [unshare]=util-linux [findmnt]=util-linux [chroot]=coreutils
+    # the APT repository
+    [reprepro]=reprepro [gpg]=gnupg [gpgv]=gpgv
 )
 
 # What each step calls. The Linux group includes the fuzz runs and the packaging checks.
@@ -37,8 +39,9 @@ preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86
                    wine wineserver winepath Xvfb xdotool xprop python3 strings timeout flock import identify
                    convert compare osslsigncode openssl sha256sum tar git)
 preflight_release=(debootstrap unshare findmnt chroot flock git cpack)
+preflight_repository=(reprepro gpg)
 
-# require_tools GROUP...: GROUP is linux, toolchain, windows or release.
+# require_tools GROUP...: GROUP is linux, toolchain, windows, release or repository.
 require_tools() {
     local group tool package
     local -a missing=() packages=()
