@@ -26,7 +26,7 @@ declare -A tool_package=(
     # the leg on the other Debian release
     [debootstrap]=debootstrap [unshare]=util-linux [findmnt]=util-linux [chroot]=coreutils
     # the APT repository
-    [reprepro]=reprepro [gpg]=gnupg [gpgv]=gpgv
+    [reprepro]=reprepro [changestool]=reprepro [gpg]=gnupg [gpgv]=gpgv [gpgconf]=gpgconf
 )
 
 # What each step calls. The Linux group includes the fuzz runs and the packaging checks.
@@ -39,7 +39,9 @@ preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86
                    wine wineserver winepath Xvfb xdotool xprop python3 strings timeout flock import identify
                    convert compare osslsigncode openssl sha256sum tar git)
 preflight_release=(debootstrap unshare findmnt chroot flock git cpack)
+# publish.sh, and its test among the Linux ones.
 preflight_repository=(reprepro gpg)
+preflight_linux+=("${preflight_repository[@]}" changestool gpgv gpgconf dpkg-source)
 
 # require_tools GROUP...: GROUP is linux, toolchain, windows, release or repository.
 require_tools() {

@@ -10,8 +10,8 @@
 #   KEY          the signing key's fingerprint or id; its secret key must be usable without a passphrase
 #   --gnupghome  the GnuPG home that holds it (default: $GNUPGHOME, else ~/.gnupg)
 #   --url        where REPO_DIR will be served, for corvane.sources (default https://corvane.example/apt)
-#   --suite      the suite of the .deb and .dsc files; without it a .dsc goes to the suite of the
-#                .changes of its source and version given with it (a binary-only one will do)
+#   --suite      the suite of the .deb files, and of each .dsc given without a .changes of its source
+#                and version (a binary-only one will do), whose suite it otherwise takes
 #   FILE         .changes (its Distribution names the suite; binary-only ones too), .deb or .dsc
 #
 # Without FILE it signs and exports every suite again, with KEY: after a change of key, for example.
@@ -92,7 +92,7 @@ for file in "${files[@]}"; do
         *.deb) command=includedeb
                [[ -n $target ]] || die "$file: a .deb names no suite; give --suite" ;;
         *.dsc) command=includedsc
-               [[ -n $target ]] || target=${suite_of["$(field "$file" Source)_$(field "$file" Version)"]:-}
+               target=${suite_of["$(field "$file" Source)_$(field "$file" Version)"]:-$suite}
                [[ -n $target ]] || die "$file: give --suite, or the .changes of its version with it" ;;
         *) die "$file is no .changes, .deb or .dsc" ;;
     esac
