@@ -49,7 +49,8 @@ ini=$HOME/.config/Corvane.ini
 start_x() {
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null & xvfb_pid=$!
     poll 15 test -s "$work/display" || fail "Xvfb did not start"
-    export DISPLAY=":$(head -n1 "$work/display")" QT_QPA_PLATFORM=xcb
+    DISPLAY=":$(head -n1 "$work/display")"
+    export DISPLAY QT_QPA_PLATFORM=xcb
 }
 shown() { main=$(xdotool search --onlyvisible --name '^Corvane$' 2>/dev/null | head -n1) && [[ -n $main ]]; }
 ended() { ! kill -0 "$app_pid" 2>/dev/null; }

@@ -31,7 +31,7 @@ stand_in() {
         changestool "corvane_$1_amd64.changes" setdistribution "$2" ||
         fail "no stand-in package $1"
 }
-for v in '1.0.0-1~deb12u1 bookworm' '1.0.0-1 trixie' '1.0.1-1~deb12u1 bookworm'; do stand_in $v; done
+stand_in '1.0.0-1~deb12u1' bookworm && stand_in 1.0.0-1 trixie && stand_in '1.0.1-1~deb12u1' bookworm
 
 # versions SUITE binary-amd64|source: corvane's versions in that index, space-separated.
 versions() {
