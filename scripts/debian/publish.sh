@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Publishes Corvane's Debian packages into a signed APT repository in a folder, with reprepro: suites
 # bookworm and trixie, component main, amd64 and source. A newer version replaces the older one in its
-# suite. Beside dists/ and pool/ it leaves what a user adds the repository with: the public key as a
+# suite; an older one is skipped with reprepro's warning, and the same version with other contents is
+# refused. Beside dists/ and pool/ it leaves what a user adds the repository with: the public key as a
 # binary keyring, corvane-archive-keyring.gpg, and corvane.sources, whose Suites line @CODENAME@ the
 # lines in packaging/apt/add-repository.sh fill in with the user's release.
 #
