@@ -23,9 +23,9 @@ declare -A tool_package=(
     [makensis]=nsis [wine]=wine [wineserver]=libwine [winepath]=wine
     [x86_64-w64-mingw32-strip]=binutils-mingw-w64-x86-64 [osslsigncode]=osslsigncode [openssl]=openssl
     [sha256sum]=coreutils [cmp]=diffutils [tar]=tar
-    # the leg on the other Debian release
     # the Debian leg: source package, lintian, reproducibility, the signed repository
-    [dpkg-buildpackage]=dpkg-dev [diffoscope]=diffoscope-minimal [gpg]=gnupg [reprepro]=reprepro
+    [dpkg-buildpackage]=dpkg-dev [diffoscope]=diffoscope-minimal [gpg]=gnupg [gpgv]=gpgv [gpgconf]=gpgconf
+    [reprepro]=reprepro [changestool]=reprepro
     [mmdebstrap]=mmdebstrap [newuidmap]=uidmap [newgidmap]=uidmap [unshare]=util-linux
 )
 
@@ -40,6 +40,8 @@ preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86
                    convert compare osslsigncode openssl sha256sum tar git)
 preflight_release=(mmdebstrap newuidmap newgidmap unshare tar flock git setpriv)
 preflight_debian=(dpkg-source lintian diffoscope gpg reprepro cmp)
+# publish.sh's own test runs among the Linux ones.
+preflight_linux+=(reprepro gpg changestool gpgv gpgconf dpkg-source)
 
 # require_tools GROUP...: GROUP is linux, toolchain, windows, release or debian.
 require_tools() {

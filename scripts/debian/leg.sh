@@ -87,32 +87,40 @@ for release in "${releases[@]}"; do
     build "$release" next "$next-1"
 done
 
-# The repository: 1.0.0 signed with a throwaway key; the same with 1.0.1 added; 1.0.0 signed by another.
+# The repository: 1.0.0 signed with a throwaway key; the same with 1.0.1 added; that one signed again by
+# another key, as a mirror that has been tampered with would answer.
 export GNUPGHOME=$out/gnupg
 mkdir -p -m 700 "$GNUPGHOME"
+trap 'gpgconf --kill all 2>/dev/null; [[ -n $keep ]] || rm -rf "$out"' EXIT
 for who in corvane foreign; do
     gpg --batch --quiet --passphrase '' --quick-gen-key "Corvane test archive ($who) <$who@corvane.example>" ed25519 sign never
 done
 fpr() { gpg --batch --with-colons --list-keys "$1@corvane.example" | awk -F: '/^fpr/ { print $10; exit }'; }
-# publish REPOSITORY KEY BUILD...: each release's packages of each BUILD, in order, into one repository.
+# publish REPOSITORY KEY [BUILD...]: each release's packages of each BUILD, in order, into the repository
+# at file:///repo; without a BUILD, the repository signed again with KEY.
 publish() {
     local dir=$out/repos/$1 key=$2 release name
     shift 2
+    local -a files=()
     for name; do
-        for release in "${releases[@]}"; do
-            "$repo/scripts/debian/publish.sh" "$dir" --key "$(fpr "$key")" "$out/$release/$name"/*.changes \
-                >>"$out/repos/publish.log" 2>&1 || { cat "$out/repos/publish.log" >&2; fail "publishing the $release $name packages failed"; }
-        done
+        for release in "${releases[@]}"; do files+=("$out/$release/$name"/*.changes "$out/$release/$name"/src/*.dsc); done
+        "$repo/scripts/debian/publish.sh" "$dir" --key "$(fpr "$key")" --url file:///repo "${files[@]}" \
+            >>"$out/repos/publish.log" 2>&1 || { cat "$out/repos/publish.log" >&2; fail "publishing the $name packages failed"; }
+        files=()
     done
+    (($#)) || "$repo/scripts/debian/publish.sh" "$dir" --key "$(fpr "$key")" --url file:///repo >>"$out/repos/publish.log" 2>&1 ||
+        { cat "$out/repos/publish.log" >&2; fail "signing the repository again failed"; }
 }
 mkdir -p "$out/repos"
 publish one corvane one
-publish next corvane one next
-publish foreign foreign one
-log "the repository holds $(du -sh "$out/repos/one" | cut -f1) for ${releases[*]}"
+cp -a "$out/repos/one" "$out/repos/next"
+publish next corvane next
+cp -a "$out/repos/next" "$out/repos/foreign"
+publish foreign foreign
+log "the repository holds $(du -sh --exclude=.reprepro "$out/repos/one" | cut -f1) for ${releases[*]}"
 
-# In one bare root of each release: installed as the README says, upgraded, then the same address
-# answering with another key's signature.
+# In one bare root of each release, in turn: installed as the README says, upgraded, then the same
+# address answering with another key's signature.
 for release in "${releases[@]}"; do
     roots_init "$release"
     run_step "installing and upgrading from the repository in a bare $release root" "$out/$release/repository.log" \

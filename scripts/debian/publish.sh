@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Publishes Corvane's Debian packages into a signed APT repository in a folder, with reprepro: suites
+# bookworm and trixie, component main, amd64 and source. A newer version replaces the older one in its
+# suite; an older one is skipped with reprepro's warning, and the same version with other contents is
+# refused. Beside dists/ and pool/ it leaves what a user adds the repository with: the public key as a
+# binary keyring, corvane-archive-keyring.gpg, and corvane.sources, whose Suites line @CODENAME@ the
+# lines in packaging/apt/add-repository.sh fill in with the user's release.
+#
+#   publish.sh REPO_DIR --key KEY [--gnupghome DIR] [--url URL] [--suite SUITE] [FILE...]
+#
+#   KEY          the signing key's fingerprint or id; its secret key must be usable without a passphrase
+#   --gnupghome  the GnuPG home that holds it (default: $GNUPGHOME, else ~/.gnupg)
+#   --url        where REPO_DIR will be served, for corvane.sources (default https://corvane.example/apt)
+#   --suite      the suite of the .deb files, and of each .dsc given without a .changes of its source
+#                and version (a binary-only one will do), whose suite it otherwise takes
+#   FILE         .changes (its Distribution names the suite; binary-only ones too), .deb or .dsc
+#
+# Without FILE it signs and exports every suite again, with KEY: after a change of key, for example.
+# reprepro's own configuration and database are kept in REPO_DIR/.reprepro and are not for serving
+# (rsync --exclude=.reprepro).
+set -euo pipefail
+log() { printf '[publish %(%H:%M:%S)T] %s\n' -1 "$*" >&2; }
+die() { log "$*"; exit 1; }
+usage() { sed -n '/^#   publish.sh/p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2; exit 2; }
+
+suites=(bookworm trixie)
+keyring_name=corvane-archive-keyring.gpg
+
+# distributions KEY: reprepro's conf/distributions, one stanza a suite.
+distributions() {
+    local suite
+    for suite in "${suites[@]}"; do
+        printf 'Origin: Corvane\nLabel: Corvane\nCodename: %s\nSuite: %s\n' "$suite" "$suite"
+        printf 'Architectures: amd64 source\nComponents: main\nDescription: Corvane for Debian %s\n' "$suite"
+        printf 'SignWith: %s\n\n' "$1"
+    done
+}
+
+# sources URL: the deb822 entry a user installs as /etc/apt/sources.list.d/corvane.sources.
+sources() {
+    printf 'Types: deb\nURIs: %s\nSuites: @CODENAME@\nComponents: main\n' "$1"
+    printf 'Signed-By: /etc/apt/keyrings/%s\n' "$keyring_name"
+}
+
+# field FILE NAME: a field of a .changes or .dsc file (a signed one too).
+field() { sed -n "s/^$2: *//p" "$1" | head -n1; }
+
+# known_suite SUITE FILE: SUITE is one this repository holds.
+known_suite() {
+    [[ " ${suites[*]} " == *" $1 "* ]] || die "$2: suite '$1' is none of ${suites[*]}"
+}
+
+repo='' key='' url=https://corvane.example/apt suite=''
+files=()
+while (($#)); do
+    case $1 in
+        --key) key=${2:?--key needs a key}; shift 2 ;;
+        --gnupghome) export GNUPGHOME=${2:?--gnupghome needs a folder}; shift 2 ;;
+        --url) url=${2:?--url needs a URL}; shift 2 ;;
+        --suite) suite=${2:?--suite needs a suite}; shift 2 ;;
+        -h|--help) usage ;;
+        -*) die "unknown option $1" ;;
+        *) if [[ -z $repo ]]; then repo=$1; else files+=("$1"); fi; shift ;;
+    esac
+done
+[[ -n $repo && -n $key ]] || usage
+[[ -z $suite ]] || known_suite "$suite" --suite
+source "$(dirname "${BASH_SOURCE[0]}")/../preflight.sh"
+require_tools repository
+gpg --batch --list-secret-keys "$key" >/dev/null 2>&1 ||
+    die "no secret key $key in ${GNUPGHOME:-~/.gnupg}"
+
+mkdir -p "$repo/.reprepro/conf"
+repo=$(cd "$repo" && pwd)
+distributions "$key" >"$repo/.reprepro/conf/distributions"
+rr() { reprepro --silent --basedir "$repo/.reprepro" --outdir "$repo" "$@"; }
+
+# Each .changes first: its suite is also the one of the .dsc of its source and version.
+declare -A suite_of=()
+for file in "${files[@]}"; do
+    [[ -f $file ]] || die "no file $file"
+    [[ $file == *.changes ]] || continue
+    target=$(field "$file" Distribution)
+    known_suite "$target" "$file"
+    log "$(basename "$file") into $target"
+    rr include "$target" "$file" || die "reprepro did not take $file"
+    suite_of["$(field "$file" Source)_$(field "$file" Version)"]=$target
+done
+for file in "${files[@]}"; do
+    target=$suite
+    case $file in
+        *.changes) continue ;;
+        *.deb) command=includedeb
+               [[ -n $target ]] || die "$file: a .deb names no suite; give --suite" ;;
+        *.dsc) command=includedsc
+               target=${suite_of["$(field "$file" Source)_$(field "$file" Version)"]:-$suite}
+               [[ -n $target ]] || die "$file: give --suite, or the .changes of its version with it" ;;
+        *) die "$file is no .changes, .deb or .dsc" ;;
+    esac
+    log "$(basename "$file") into $target"
+    rr "$command" "$target" "$file" || die "reprepro did not take $file"
+done
+
+# Every suite signed with KEY, also those this run did not touch.
+log "signing the suites with $key"
+rr export || die "reprepro could not export or sign the suites"
+gpg --batch --export --export-options export-minimal "$key" >"$repo/$keyring_name.part"
+[[ -s $repo/$keyring_name.part ]] || die "gpg exported nothing for $key"
+mv "$repo/$keyring_name.part" "$repo/$keyring_name"
+sources "$url" >"$repo/corvane.sources"
+for target in "${suites[@]}"; do
+    log "$target holds: $(rr list "$target" | paste -sd';' - || true)"
+done
+log "published in $repo for $url"
