@@ -41,7 +41,7 @@ if ((test)); then
         wine wine64 fonts-wine binutils         # the Windows build's tests (binutils: strings)
         coreutils util-linux                    # timeout, od, flock, setpriv; unshare, findmnt
         mmdebstrap uidmap                       # Debian roots made and entered without root rights
-        diffoscope-minimal gnupg reprepro       # the Debian leg: reproducibility, the signed repository (gpg, its agent)
+        diffoscope-minimal gnupg gpgv reprepro  # the Debian leg: reproducibility, the signed repository
         qt6ct                                   # the end-to-end run under a dark colour scheme
     )
 fi
