@@ -28,7 +28,7 @@ declare -A tool_package=(
 )
 
 # What each step calls. The Linux group includes the fuzz runs and the packaging checks.
-preflight_linux=(cmake ctest cpack ninja g++ pkg-config chmcmd clang++ clang-tidy run-clang-tidy localedef
+preflight_linux=(cmake ctest ninja g++ pkg-config chmcmd clang++ clang-tidy run-clang-tidy localedef
                  python3 git file gzip od timeout flock setpriv Xvfb xdotool xclip xprop import
                  compare identify convert xchm xdg-open desktop-file-validate appstreamcli dpkg-deb dpkg-shlibdeps lintian)
 preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make autoreconf automake libtoolize
