@@ -17,7 +17,7 @@ mkdir -p "$2"
 out=$(realpath "$2")
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-build.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-[[ ${DEB_BUILD_OPTIONS:-} == *parallel=* ]] || export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:-} parallel=2"
+[[ ${DEB_BUILD_OPTIONS:-} == *parallel=* ]] || export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:+$DEB_BUILD_OPTIONS }parallel=2"
 
 # apt_build_dep: what the .dsc's Build-Depends ask (build-essential, and dpkg-dev with it, comes too).
 apt_build_dep() {
@@ -33,7 +33,7 @@ dpkg-source --no-copy -x "$dsc" "$work/src" >"$work/extract.log" 2>&1 ||
 
 version=$(dpkg-parsechangelog -l "$work/src/debian/changelog" -S Version)
 build_log=$out/corvane_${version}_$(dpkg --print-architecture).build
-log "dpkg-buildpackage of corvane $version (DEB_BUILD_OPTIONS=${DEB_BUILD_OPTIONS# })"
+log "dpkg-buildpackage of corvane $version (DEB_BUILD_OPTIONS=$DEB_BUILD_OPTIONS)"
 (cd "$work/src" && dpkg-buildpackage -us -uc --build=binary) >"$build_log" 2>&1 ||
     { tail -n 40 "$build_log" >&2; die "dpkg-buildpackage failed; the whole log: $build_log"; }
 shopt -s nullglob
