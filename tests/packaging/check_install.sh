@@ -71,7 +71,7 @@ deb)
         [[ -f $work/root/usr/share/doc/corvane/changelog.Debian.gz ]] || fail "the Debian change log is not installed"
         checked=1
     done
-    [[ -n ${checked:-} ]] || fail "no corvane package among $*"
+    [[ -n ${checked:-} ]] || fail "no corvane package among ${*:2}"
     ;;
 *)
     echo "usage: $0 tree SOURCE_DIR BUILD_DIR | deb DEB..." >&2
