@@ -53,6 +53,13 @@ revision=$(field Version) && revision=${revision##*-}
 version=$upstream-$revision$suffix
 sed -i "1s/^corvane ([^)]*) [^;]*;/corvane ($version) $suite;/" "$changelog"
 [[ $(field Version) == "$version" ]] || die "the top line of debian/changelog is not 'corvane (VERSION) DIST; ...'"
+# Lintian expects the only entry of a revision-1 package to close the bug that asked for it in Debian;
+# Corvane is published in its own archive, so there is none. Only then, or the note would go unused.
+if [[ $(field Version) == *-1 && $(grep -c '^corvane (' "$changelog") == 1 && -z $test_version ]]; then
+    printf '%s\n' '# Published in its own archive, not in Debian: no bug asked for its first upload.' \
+        'corvane: initial-upload-closes-no-bugs [usr/share/doc/corvane/changelog.Debian.gz:1]' \
+        >>"$tree/debian/corvane.lintian-overrides"
+fi
 if [[ -n $test_version ]]; then
     # Dated after the entry below it, as a change log must be.
     when=$((SOURCE_DATE_EPOCH > $(field Timestamp) ? SOURCE_DATE_EPOCH : $(field Timestamp) + 1))
