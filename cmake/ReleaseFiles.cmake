@@ -1,4 +1,4 @@
-# Helpers for the scripts that make release files (cpack's package step, the Windows installer).
+# Helpers for the scripts that make release files (the Windows installer).
 
 # Every time in a release file is the last commit's, unless the builder chose one, so that building
 # the same commit again gives the same bytes.

@@ -12,7 +12,7 @@ declare -A tool_package=(
     [Xvfb]=xvfb [xdotool]=xdotool [xclip]=xclip [xprop]=x11-utils
     [import]=imagemagick [compare]=imagemagick [identify]=imagemagick [convert]=imagemagick [xchm]=xchm [xdg-open]=xdg-utils
     [desktop-file-validate]=desktop-file-utils [appstreamcli]=appstream
-    [dpkg-deb]=dpkg [dpkg-shlibdeps]=dpkg-dev [lintian]=lintian
+    [dpkg-deb]=dpkg [dpkg-parsechangelog]=dpkg-dev [lintian]=lintian
     # Windows toolchain, cross build, installer and tests under Wine
     [apt-get]=apt [dpkg-query]=dpkg [dpkg-source]=dpkg-dev [make]=make
     [autoreconf]=autoconf [automake]=automake [libtoolize]=libtool
@@ -30,9 +30,10 @@ declare -A tool_package=(
 )
 
 # What each step calls. The Linux group includes the fuzz runs and the packaging checks.
-preflight_linux=(cmake ctest cpack ninja g++ pkg-config chmcmd clang++ clang-tidy run-clang-tidy localedef
+preflight_linux=(cmake ctest ninja g++ pkg-config chmcmd clang++ clang-tidy run-clang-tidy localedef
                  python3 git file gzip od timeout flock setpriv Xvfb xdotool xclip xprop import
-                 compare identify convert xchm xdg-open desktop-file-validate appstreamcli dpkg-deb dpkg-shlibdeps lintian)
+                 compare identify convert xchm xdg-open desktop-file-validate appstreamcli dpkg-deb dpkg-source
+                 dpkg-parsechangelog lintian)
 preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make autoreconf automake libtoolize
                      x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres)
 preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86_64-w64-mingw32-strip makensis

@@ -55,12 +55,13 @@ close_main() { act 10 press "$main" alt+o -- eval "! shown Corvane" || fail "Alt
 gone() { ! xdo search --onlyvisible --name . 2>/dev/null | grep -qx "$1"; }
 dismiss() { act 5 press "$1" Return -- gone "$1"; }
 
-# holds COUNT LENGTH: another program reads COUNT different passwords of LENGTH printable ASCII characters,
-# each ended by CR LF, and nothing else.
-holds() {
-    clip_read "$work/clip" && [[ $(grep -cxP "[!-~]{$2}\r" "$work/clip") == "$1" &&
-        $(wc -l <"$work/clip") == "$1" && $(sort -u "$work/clip" | wc -l) == "$1" ]]
+# list_in FILE COUNT LENGTH: FILE holds COUNT different passwords of LENGTH printable ASCII characters, each
+# ended by CR LF, and nothing else.
+list_in() {
+    [[ $(grep -cxP "[!-~]{$3}\r" "$1") == "$2" && $(wc -l <"$1") == "$2" && $(sort -u "$1" | wc -l) == "$2" ]]
 }
+# holds COUNT LENGTH: another program reads such a list from the clipboard.
+holds() { clip_read "$work/clip" && list_in "$work/clip" "$@"; }
 copied() { clip_clear; act 3 eval 'click 264 322 && click 49 322' -- holds "$@" || fail "copied: $(od -c "$work/clip" | head -n 4)"; }
 
 # Where each window draws text, in points inside its client area: the inner part of fields and buttons, the

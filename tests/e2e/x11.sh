@@ -6,7 +6,7 @@ if [[ -d $target ]]; then
     target=$work/prefix/bin/corvane
 fi
 app=$target
-scenarios=(copy_presets warning_once list_copy copy_kept help_links dark presets_refused private_memory)
+scenarios=(copy_presets saved warning_once list_copy copy_kept help_links dark presets_refused private_memory)
 # X has no clipboard of its own: the program lives on after Close to serve the copy, lets a second start run
 # normally, and ends once another program takes the clipboard.
 kept_steps='copy_kept; secret; keeper=$app_pid; launch; main_window; close_main; ends 10; app_pid=$keeper; copy_kept;
@@ -42,6 +42,17 @@ scale() { launch QT_SCALE_FACTOR="$1"; }
 scaled_extra() {
     ! grep -q imageformats "/proc/$app_pid/maps" ||
         fail "image plugins loaded: $(grep -o 'imageformats/.*' "/proc/$app_pid/maps" | sort -u)"
+}
+
+# Save: a name typed into the file dialog, which adds .txt; the file holds the list as Copy gave it, and only
+# its owner may read it.
+scenario[saved]='fresh; launch; main_window; copied 5 30; keep_copy; act 10 press $main alt+s -- shown "Save Passwords";
+    act 10 save_as "$home/passwords" -- test -f "$home/passwords.txt"; saved "$home/passwords.txt" 5 30'
+# Return within the same xdotool call as the typing is lost: a call of its own for each.
+save_as() { xdo windowfocus "$(window "Save Passwords")" && xdo key ctrl+a && xdo type "$1" && xdo key Return; }
+saved() {
+    list_in "$1" "$2" "$3" && cmp -s "$work/copy" "$1" || fail "saved: $(od -c "$1" | head -n 2)" || return 1
+    [[ $(stat -c %a "$1") == 600 ]] || fail "the saved file may be read by others: mode $(stat -c %a "$1")"
 }
 
 # Another process of the same user cannot read the program's memory or environment (as root, both run as
