@@ -39,12 +39,12 @@ build() {
     "$repo/scripts/debian/source.sh" "$dir/src" "$release" $version >"$dir/source.log" 2>&1 ||
         { cat "$dir/source.log" >&2; fail "the $release source package could not be made"; }
     case $name in
-        one) env=(umask 0022 \; env LC_ALL=C.UTF-8 TZ=UTC DEB_BUILD_OPTIONS=parallel=2 CORVANE_BUILD_DIR=/build/corvane) ;;
-        *) env=(umask 0002 \; env LC_ALL=C TZ=Etc/GMT-14 DEB_BUILD_OPTIONS="parallel=2 nocheck" CORVANE_BUILD_DIR=/var/tmp/a/much/longer/path/"$name") ;;
+        one) env='umask 0022; export TMPDIR=/build/corvane LC_ALL=C.UTF-8 TZ=UTC DEB_BUILD_OPTIONS=parallel=2' ;;
+        *) env="umask 0002; export TMPDIR=/var/tmp/a/much/longer/path/$name LC_ALL=C TZ=Etc/GMT-14 DEB_BUILD_OPTIONS='parallel=2 nocheck'" ;;
     esac
     run_step "building the $release package ($name${version:+, $version})" "$dir/build.log" \
         in_root build --bind "$repo:/repo:ro" --bind "$dir:/out" -- \
-        bash -c "${env[*]} /repo/scripts/debian/build.sh /out/src/*.dsc /out" ||
+        bash -c "set -e; $env; mkdir -p \"\$TMPDIR\"; /repo/scripts/debian/build.sh /out/src/*.dsc /out" ||
         fail "the $release package did not build (log: $dir/build.log)"
 }
 
@@ -77,7 +77,7 @@ for release in "${releases[@]}"; do
     build "$release" two
     same "$release"
     lint "$release"
-    bash "$repo/tests/packaging/check_install.sh" deb "$repo" "$out/$release/one"/corvane_*.deb ||
+    bash "$repo/tests/packaging/check_install.sh" deb "$out/$release/one"/*.deb ||
         fail "the $release package's fields or layout are wrong"
     run_step "autopkgtest of the $release package" "$out/$release/autopkgtest.log" \
         in_root bare --bind "$out/$release/one:/out:ro" -- bash -c '
