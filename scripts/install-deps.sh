@@ -39,7 +39,7 @@ if ((test)); then
         mingw-w64-tools                         # x86_64-w64-mingw32-pkg-config finds Qt and libsodium
         autoconf automake libtool make          # libsodium for Windows, from its Debian source
         wine wine64 fonts-wine binutils         # the Windows build's tests (binutils: strings)
-        coreutils util-linux                    # timeout, od, flock, setpriv; unshare, findmnt
+        coreutils util-linux                    # timeout, od, tac, flock, setpriv, setsid; unshare, findmnt
         debootstrap                             # a root of the other Debian release for its leg
         qt6ct                                   # the end-to-end run under a dark colour scheme
     )

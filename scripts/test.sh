@@ -2,7 +2,8 @@
 # Installs what is missing, checks that every program it calls is there, builds Corvane with warnings
 # as errors and runs the whole test suite: unit, script, end-to-end and packaging tests and one short pass
 # of every benchmark, the same unit tests under AddressSanitizer and UBSan, short fuzz runs, the Linux leg
-# again on Debian 13 when this machine runs Debian 12, then the Windows leg.
+# again on Debian 13 when this machine runs Debian 12, then the Windows leg; last, a table of the legs with
+# their times, the failed one marked. Exits with the failed leg's status.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -10,14 +11,17 @@ cd "$root"
 # Every program the run calls, before the first build, so a missing one stops it in its first minute.
 source "$root/scripts/preflight.sh"
 require_tools linux release windows
+# Each leg is timed; a failed one stops the run, and the table at the end says which it was.
+source "$root/scripts/progress.sh"
 
-"$root/scripts/linux-leg.sh"
+leg "Linux" "$root/scripts/linux-leg.sh"
 
 # The same Linux leg on Debian 13, and the package built here installed there.
 if [[ $(. /etc/os-release && echo "$VERSION_CODENAME") == bookworm ]]; then
-    echo "== Debian 13 (trixie): the Linux leg in a root of its own, and this machine's package installed there"
-    "$root/scripts/check-release.sh" trixie
+    leg "Debian 13 (trixie)" "$root/scripts/check-release.sh" trixie
 fi
 
-echo "== Windows: cross build, unit and end-to-end tests under Wine, installer"
-"$root/scripts/windows/test.sh"
+# Cross build, unit and end-to-end tests under Wine, installer.
+leg "Windows" "$root/scripts/windows/test.sh"
+
+legs_report
