@@ -7,6 +7,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+# clang-tidy runs for minutes with its output in a log: run_step says meanwhile how long it has run.
+source "$root/scripts/progress.sh"
 jobs=$(nproc)
 
 echo "== Build and test (warnings as errors)"
@@ -16,7 +18,8 @@ ctest --preset ci
 [[ ${1:-} == --ci ]] && exit 0
 
 echo "== clang-tidy on the program's code"
-run-clang-tidy -quiet -p build-ci "$root/(engine|settings|platform|ui)/.*\.cpp\$|$root/main\.cpp\$" >build-ci/clang-tidy.log 2>&1 ||
+run_step clang-tidy build-ci/clang-tidy.log \
+    run-clang-tidy -quiet -p build-ci "$root/(engine|settings|platform|ui)/.*\.cpp\$|$root/main\.cpp\$" ||
     { grep -E "(error|warning):" build-ci/clang-tidy.log; echo "clang-tidy found problems" >&2; exit 1; }
 echo "clean"
 

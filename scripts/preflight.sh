@@ -8,7 +8,7 @@ declare -A tool_package=(
     [cmake]=cmake [ctest]=cmake [cpack]=cmake [ninja]=ninja-build [g++]=g++ [pkg-config]=pkg-config
     [chmcmd]=fp-utils [clang++]=clang [clang-tidy]=clang-tidy [run-clang-tidy]=clang-tidy
     [localedef]=locales [python3]=python3 [git]=git [file]=file [gzip]=gzip [od]=coreutils
-    [timeout]=coreutils [flock]=util-linux [setpriv]=util-linux [strings]=binutils
+    [timeout]=coreutils [tac]=coreutils [flock]=util-linux [setpriv]=util-linux [setsid]=util-linux [strings]=binutils
     [Xvfb]=xvfb [xdotool]=xdotool [xclip]=xclip [xprop]=x11-utils
     [import]=imagemagick [compare]=imagemagick [identify]=imagemagick [convert]=imagemagick [xchm]=xchm [xdg-open]=xdg-utils
     [desktop-file-validate]=desktop-file-utils [appstreamcli]=appstream
@@ -31,10 +31,10 @@ declare -A tool_package=(
 
 # What each step calls. The Linux group includes the fuzz runs and the packaging checks.
 preflight_linux=(cmake ctest ninja g++ pkg-config chmcmd clang++ clang-tidy run-clang-tidy localedef
-                 python3 git file gzip od timeout flock setpriv Xvfb xdotool xclip xprop import
+                 python3 git file gzip od timeout tac flock setpriv setsid Xvfb xdotool xclip xprop import
                  compare identify convert xchm xdg-open desktop-file-validate appstreamcli dpkg-deb dpkg-source
                  dpkg-parsechangelog lintian)
-preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make autoreconf automake libtoolize
+preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make tac autoreconf automake libtoolize
                      x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres)
 preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86_64-w64-mingw32-strip makensis
                    wine wineserver winepath Xvfb xdotool xprop python3 strings timeout flock import identify

@@ -1,30 +1,35 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks that every program it calls is there, builds Corvane with warnings
 # as errors and runs the whole test suite: unit, script, end-to-end and packaging tests and one short pass
-# of every benchmark, the same unit tests under AddressSanitizer and UBSan, short fuzz runs, the Linux leg
-# again on Debian 13 when this machine runs Debian 12, then the Windows leg.
+# of every benchmark, the same unit tests under AddressSanitizer and UBSan, short fuzz runs; the Debian
+# source package built and checked for Debian 12 and 13 and published into a signed repository that is
+# installed and upgraded from; the Linux leg again on Debian 13 when this machine runs Debian 12; then the
+# Windows leg; last, a table of the legs with
+# their times, the failed one marked. Exits with the failed leg's status.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/install-deps.sh" --test
 # Every program the run calls, before the first build, so a missing one stops it in its first minute.
 source "$root/scripts/preflight.sh"
-require_tools linux release windows
+require_tools linux release debian windows
+# Each leg is timed; a failed one stops the run, and the table at the end says which it was.
+source "$root/scripts/progress.sh"
 
-"$root/scripts/linux-leg.sh"
+leg "Linux" "$root/scripts/linux-leg.sh"
 
 # Offline, with warm caches, the Debian legs use the roots they have and ask the archive nothing more.
 "$root/scripts/roots.sh" online || export CORVANE_OFFLINE=1
 
 # The source package built, checked and published for both releases, in roots made without root rights.
-echo "== Debian 12 and 13: the source package built in clean roots, autopkgtest, the signed repository"
-"$root/scripts/as-leg-user.sh" scripts/debian/leg.sh
+leg "Debian packages (12, 13)" "$root/scripts/as-leg-user.sh" scripts/debian/leg.sh
 
 # The same Linux leg on Debian 13.
 if [[ $(. /etc/os-release && echo "$VERSION_CODENAME") == bookworm ]]; then
-    echo "== Debian 13 (trixie): the Linux leg in a root of its own"
-    "$root/scripts/as-leg-user.sh" scripts/check-release.sh trixie
+    leg "Debian 13 (trixie)" "$root/scripts/as-leg-user.sh" scripts/check-release.sh trixie
 fi
 
-echo "== Windows: cross build, unit and end-to-end tests under Wine, installer"
-"$root/scripts/windows/test.sh"
+# Cross build, unit and end-to-end tests under Wine, installer.
+leg "Windows" "$root/scripts/windows/test.sh"
+
+legs_report

@@ -7,6 +7,7 @@
 #   toolchain.sh --fetch-only PACKAGE fetch one source package (libsodium or qt6-base) and print its folder
 set -euo pipefail
 source "${BASH_SOURCE[0]%/*}/../preflight.sh"
+source "${BASH_SOURCE[0]%/*}/../progress.sh"
 require_tools toolchain
 
 triplet=x86_64-w64-mingw32
@@ -23,7 +24,8 @@ if [[ -f "$stamp" && "${1:-}" != "--fetch-only" ]]; then echo "$prefix"; exit 0;
 work=$cache/work
 mkdir -p "$work" "$prefix"
 jobs=$(nproc)
-log() { printf '[toolchain %(%H:%M:%S)T] %s\n' -1 "$*" >&2; }
+progress_tag=toolchain
+log() { progress_log "$@"; }
 started=$SECONDS
 
 # apt gets a private source list and state, so the machine's own apt set-up is neither read for
@@ -55,7 +57,8 @@ fetch() {
         apt-get "${apt_opts[@]}" update -qq >&2 || { log "apt-get update failed (its message is above)"; exit 1; }
         touch "$apt_dir/updated"
     fi
-    (cd "$dir.part" && apt-get "${apt_opts[@]}" source -qq "$1=$2" >&2) ||
+    # Qt's sources are some 50 MB to download and unpack.
+    (cd "$dir.part" && run_step "fetching $1" "$work/fetch-$1.log" apt-get "${apt_opts[@]}" source -qq "$1=$2") ||
         { log "apt-get source $1=$2 failed (its message is above)"; exit 1; }
     unpacked=("$dir.part"/*/)
     [[ ${#unpacked[@]} -eq 1 && -d ${unpacked[0]} ]] ||
@@ -77,19 +80,22 @@ fi
 
 toolchain_file=$(cd "$(dirname "$0")/../../cmake" && pwd)/mingw-w64.cmake
 
+build_sodium() (
+    cd "$src" && ./autogen.sh -s && ./configure --host=$triplet --prefix="$prefix" --disable-static \
+        CC=$triplet-gcc-posix && make -j"$jobs" && make install
+)
+
 if [[ ! -f "$prefix/lib/libsodium.dll.a" ]]; then
     fetch libsodium "$sodium_version"
     log "building libsodium"
-    (cd "$src" && ./autogen.sh -s && ./configure --host=$triplet --prefix="$prefix" --disable-static \
-        CC=$triplet-gcc-posix && make -j"$jobs" && make install) >"$work/sodium-build.log" 2>&1 ||
-        { tail -40 "$work/sodium-build.log" >&2; exit 1; }
+    run_step "building libsodium" "$work/sodium-build.log" build_sodium
 fi
 
 if [[ ! -f "$prefix/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" || ! -f "$prefix/lib/cmake/Qt6Test/Qt6TestConfig.cmake" ]]; then
     fetch qt6-base "$qt_version"
     log "configuring Qt (only Core, Gui, Widgets, Test and the windows and offscreen platforms)"
     rm -rf "$work/qt-build"
-    cmake -S "$src" -B "$work/qt-build" -G Ninja -Wno-dev \
+    run_step "configuring Qt" "$work/qt-configure.log" cmake -S "$src" -B "$work/qt-build" -G Ninja -Wno-dev \
         -DCMAKE_TOOLCHAIN_FILE="$toolchain_file" -DCORVANE_WINDOWS_PREFIX="$prefix" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON \
         -DQT_HOST_PATH=/usr -DQt6HostInfo_DIR=/usr/lib/x86_64-linux-gnu/cmake/Qt6HostInfo \
@@ -100,11 +106,9 @@ if [[ ! -f "$prefix/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" || ! -f "$prefi
         -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
         -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
         -DFEATURE_system_doubleconversion=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF \
-        -DFEATURE_openssl=OFF -DFEATURE_zstd=OFF >"$work/qt-configure.log" 2>&1 ||
-        { tail -40 "$work/qt-configure.log" >&2; exit 1; }
+        -DFEATURE_openssl=OFF -DFEATURE_zstd=OFF
     log "building Qt (the long part: about a quarter of an hour on two cores)"
-    cmake --build "$work/qt-build" --parallel "$jobs" >"$work/qt-build.log" 2>&1 ||
-        { grep -B2 -A10 -m3 'error' "$work/qt-build.log" >&2; exit 1; }
+    run_step "building Qt" "$work/qt-build.log" cmake --build "$work/qt-build" --parallel "$jobs"
     cmake --install "$work/qt-build" >/dev/null
 fi
 

@@ -1,0 +1,86 @@
+# Sourced by the scripts whose steps run for minutes, so that none of them goes silent for longer than
+# a minute, and by the test command for its table of legs.
+#   run_step LABEL LOGFILE CMD...   runs CMD with its output in LOGFILE; meanwhile prints
+#                                   "LABEL: N min so far, step X/Y" every CORVANE_PROGRESS_INTERVAL
+#                                   seconds (60), X/Y from the log's last ninja line "[X/Y]" if it has one;
+#                                   then "LABEL: done in N min S s", or the log's last 30 lines. Returns
+#                                   CMD's status. Ctrl+C and kill end the ticker with it.
+#   leg NAME CMD...                 one leg of the test command, timed; not run once an earlier leg failed
+#   legs_report                     the table of legs, times and results; returns the failed leg's status
+# Everything but the table goes to stderr, so a script's output (toolchain.sh --prefix) stays clean.
+
+# A script may set progress_tag to name itself in these lines: "[toolchain 12:34:56] building Qt: ...".
+progress_log() { printf '[%s%(%H:%M:%S)T] %s\n' "${progress_tag:+$progress_tag }" -1 "$*" >&2; }
+
+# duration SECONDS: "4 min 7 s", or "7 s" under a minute.
+duration() { if (($1 >= 60)); then echo "$(($1 / 60)) min $(($1 % 60)) s"; else echo "$1 s"; fi; }
+
+# progress_ticker LABEL LOGFILE PARENT: run_step's background half. It also ends with PARENT, in case that
+# is killed outright and its trap never runs.
+progress_ticker() {
+    local label=$1 logfile=$2 parent=$3 started=$SECONDS elapsed step
+    # Ended by run_step or by Ctrl+C while it sleeps: the sleep must not outlive it.
+    trap 'kill $(jobs -p) 2>/dev/null; wait; exit 0' INT TERM
+    while kill -0 "$parent" 2>/dev/null; do
+        sleep "${CORVANE_PROGRESS_INTERVAL:-60}" &
+        wait $!
+        elapsed=$((SECONDS - started))
+        # tac reads from the end, so a long build log costs no more than a short one.
+        step=$(tac "$logfile" 2>/dev/null | grep -m1 -o '^\[[0-9]\+/[0-9]\+\]' || true)
+        if ((elapsed >= 60)); then elapsed="$((elapsed / 60)) min"; else elapsed="$elapsed s"; fi
+        progress_log "$label: $elapsed so far${step:+, step ${step:1:-1}}"
+    done
+}
+
+progress_stop() { kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }
+
+run_step() {
+    local label=$1 logfile=$2 started=$SECONDS shell=$BASHPID status=0 ticker traps
+    shift 2
+    : >"$logfile"
+    traps=$(trap -p TERM)
+    progress_ticker "$label" "$logfile" "$shell" &
+    ticker=$!
+    # Ctrl+C reaches the ticker as well; a kill sent to this shell alone does not.
+    trap "progress_stop $ticker; exit 143" TERM
+    "$@" >"$logfile" 2>&1 || status=$?
+    progress_stop "$ticker"
+    trap - TERM
+    eval "$traps"
+    if ((status == 0)); then
+        progress_log "$label: done in $(duration $((SECONDS - started)))"
+        return 0
+    fi
+    tail -n 30 "$logfile" >&2
+    progress_log "$label: failed after $(duration $((SECONDS - started))) (exit status $status); its log: $logfile"
+    return "$status"
+}
+
+legs=() leg_times=() leg_results=() legs_status=0
+
+leg() {
+    local name=$1 started=$SECONDS status=0
+    shift
+    legs+=("$name")
+    if ((legs_status)); then
+        leg_times+=(-) leg_results+=("not run")
+        return 0
+    fi
+    progress_log "== $name leg"
+    "$@" || status=$?
+    leg_times+=("$(duration $((SECONDS - started)))")
+    if ((status)); then
+        leg_results+=("FAILED (exit status $status)  <==") legs_status=$status
+    else
+        leg_results+=(passed)
+    fi
+}
+
+legs_report() {
+    local i
+    printf '\n%-24s %-14s %s\n' Leg Time Result
+    for i in "${!legs[@]}"; do
+        printf '%-24s %-14s %s\n' "${legs[i]}" "${leg_times[i]}" "${leg_results[i]}"
+    done
+    return "$legs_status"
+}
