@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # scripts/debian/publish.sh with throwaway keys and stand-in packages: every suite signed so that the
 # published keyring verifies it, a .dsc put into the suite of its own .changes, a newer version replacing
-# the older one in its suite alone, a change of key signing every suite again, and inputs it must refuse.
+# the older one in its suite alone, a change of key signing every suite again, and inputs it must refuse;
+# and the README gives the very lines the install test runs.
 #   apt_publish.sh SOURCE_DIR
 set -uo pipefail
-publish="${1:?usage: apt_publish.sh SOURCE_DIR}/scripts/debian/publish.sh"
+src=${1:?usage: apt_publish.sh SOURCE_DIR}
+publish=$src/scripts/debian/publish.sh
 work=$(mktemp -d)
 export GNUPGHOME=$work/gnupg
 trap 'gpgconf --kill gpg-agent 2>/dev/null; rm -rf "$work"' EXIT
@@ -76,4 +78,8 @@ for refused in "$ours corvane_1.0.0-1_amd64.deb" "$ours sid.changes" "0000DEAD c
     ! "$publish" "$repo" --key $refused >"$work/out" 2>&1 || fail "publish.sh took: $refused"
     grep -qE 'suite|secret key|no \.changes' "$work/out" || fail "refused $refused without a reason: $(cat "$work/out")"
 done
+# The README gives a user the lines the install test runs: the same lines, word for word.
+diff <(sed '1,/^base=/d' "$src/packaging/apt/add-repository.sh") \
+     <(sed -n '/^base=https/,/^```$/p' "$src/README.md" | sed '1d;$d') >&2 ||
+    fail "the README's lines that add the repository differ from packaging/apt/add-repository.sh"
 echo "publish.sh: signed suites, one version a suite, re-signing and refusals checked"
