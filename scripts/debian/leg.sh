@@ -64,7 +64,9 @@ same() {
 
 lint() {
     local dir=$out/$1/one
-    lintian --pedantic -I --fail-on error,warning,info,pedantic "$dir"/src/*.dsc "$dir"/*.changes >"$dir/lintian.log" 2>&1 ||
+    # One Standards-Version serves both releases: the one Debian 12's lintian knows, which Debian 13's
+    # calls out of date.
+    lintian --pedantic -I --fail-on error,warning,info,pedantic --suppress-tags out-of-date-standards-version "$dir"/src/*.dsc "$dir"/*.changes >"$dir/lintian.log" 2>&1 ||
         { cat "$dir/lintian.log" >&2; fail "lintian has something to say of the $1 packages"; }
     log "lintian --pedantic: nothing to say of the $1 .dsc, .changes and .debs"
 }
