@@ -48,8 +48,10 @@ cmake --build "$build" -j2 >"$scratch/build.log" 2>&1 || { tail -n 40 "$scratch/
 mapfile -t unit_tests < <(ctest --test-dir "$build" -N -L unit | sed -n 's/^ *Test *#[0-9]*: //p')
 tests=("${unit_tests[@]}")
 ((e2e)) && tests+=(e2e)
+# The scripts' own tests, for faults planted in scripts.
+mapfile -t script_tests < <(ctest --test-dir "$build" -N -L scripts | sed -n 's/^ *Test *#[0-9]*: //p')
 # A fault the tests cannot see must be a fault: the unchanged tree has to pass every test first.
-for t in "${tests[@]}"; do
+for t in "${tests[@]}" "${script_tests[@]}"; do
     ctest --test-dir "$build" -R "^$t\$" --timeout 300 >"$scratch/baseline.log" 2>&1 ||
         { echo "the unchanged tree fails $t; fix that first" >&2; cat "$scratch/baseline.log"; exit 2; }
 done
@@ -83,7 +85,9 @@ run_fault() {
     if ! cmake --build "$build" -j2 >"$scratch/fault-build.log" 2>&1; then
         verdict="NOT BUILT"; unbuilt=$((unbuilt + 1))
     else
-        for t in "${tests[@]}"; do
+        local -a run=("${tests[@]}")
+        [[ $file != scripts/* ]] || run=("${script_tests[@]}")
+        for t in "${run[@]}"; do
             # A fault that hangs a unit test is caught by the time limit, so keep that short.
             limit=60; [[ $t == e2e ]] && limit=300
             if ! ctest --test-dir "$build" -R "^$t\$" --timeout $limit >"$scratch/fault-$n-$t.log" 2>&1; then

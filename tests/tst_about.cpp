@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace corvane;
@@ -94,6 +95,10 @@ private slots:
             QFile file(f.dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.setPermissions(QFile::ExeOwner));
         }
+        // What runs after this test in the process finds programs on the PATH it started with.
+        const bool hadPath = qEnvironmentVariableIsSet("PATH");
+        const QByteArray path = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { hadPath ? qputenv("PATH", path) : qunsetenv("PATH"); });
         qputenv("PATH", f.dir.path().toLocal8Bit());
         PathRegistry registry;
         Services services{f.settings, f.clipboard, f.shell, f.shell, registry};

@@ -12,7 +12,8 @@
 namespace corvane {
 
 // Runs `handler(Qt::CheckState)` whenever `box` changes state, by the user or by the program.
-// Qt 6.7 deprecated the int-typed stateChanged for checkStateChanged.
+// Qt 6.7 added checkStateChanged, and 6.9 deprecated the int-typed stateChanged, so the new signal is
+// taken wherever it exists and the old one only before it.
 template <typename Handler>
 QMetaObject::Connection onCheckStateChanged(QCheckBox* box, QObject* context, Handler handler)
 {

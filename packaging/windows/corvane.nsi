@@ -1,6 +1,5 @@
 ; Corvane for 64-bit Windows. Built by the "installer" target, which stages the install tree and
-; passes VERSION, ICON, OUTFILE, the two generated file lists and, for a signed build, CMAKE and
-; SIGNFILE.
+; passes VERSION, ICON, OUTFILE, the two generated file lists and, for a signed build, SIGNER (sign.sh).
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -25,9 +24,9 @@ SetCompressor /SOLID lzma
 !include MultiUser.nsh
 !include LogicLib.nsh
 
-!ifdef SIGNFILE
-!uninstfinalize '"${CMAKE}" "-DFILE=%1" -P "${SIGNFILE}"' = 0
-!finalize '"${CMAKE}" "-DFILE=%1" -P "${SIGNFILE}"' = 0
+!ifdef SIGNER
+!uninstfinalize 'bash "${SIGNER}" "%1"' = 0
+!finalize 'bash "${SIGNER}" "%1"' = 0
 !endif
 
 Name "Corvane"
