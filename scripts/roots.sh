@@ -99,7 +99,7 @@ roots_in_namespace() {
     done
     [[ ! -f /etc/resolv.conf ]] || cat /etc/resolv.conf >"$root/etc/resolv.conf"
     # apt would hand its partial downloads to _apt, a subordinate id: the shared folder must stay the user's.
-    echo 'APT::Sandbox::User "root";' >"$root/etc/apt/apt.conf.d/00corvane-sandbox"
+    [[ ! -d $root/etc/apt/apt.conf.d ]] || echo 'APT::Sandbox::User "root";' >"$root/etc/apt/apt.conf.d/00corvane-sandbox"
     env -i HOME=/root TERM="${TERM:-dumb}" PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
         LANG=C.UTF-8 CI="${CI:-}" DEBIAN_FRONTEND=noninteractive chroot "$root" "$@"
 }
