@@ -40,4 +40,5 @@ in_root test "${binds[@]}" -- bash -c '
     ./scripts/linux-leg.sh '"$leg"'
     if [[ -z "'"$leg"'" ]]; then ./scripts/windows/test.sh; fi' ||
     roots_die "the Linux leg failed in the $release root"
+roots_check_cache
 roots_log "the $release Linux leg passed in $((SECONDS - started)) s"
