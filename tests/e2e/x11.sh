@@ -34,14 +34,17 @@ dark_launch() {
     [[ -f $scheme ]] || fail "qt6ct is not installed (scripts/install-deps.sh --test)" || return 1
     mkdir -p "$home/config/qt6ct" && printf '[Appearance]\ncolor_scheme_path=%s\ncustom_palette=true\nstyle=Fusion\n' \
         "$scheme" >"$home/config/qt6ct/qt6ct.conf"
-    launch QT_QPA_PLATFORMTHEME=qt6ct && poll 30 shown Warning &&
-        { grep -q libqt6ct "/proc/$app_pid/maps" || fail "the qt6ct theme was not loaded"; }
+    launch QT_QPA_PLATFORMTHEME=qt6ct "$loads" && poll 30 shown Warning &&
+        { loaded libqt6ct >/dev/null || fail "the qt6ct theme was not loaded"; }
 }
+# Which libraries Qt loaded, from its own log: a non-dumpable program's memory map is closed to its user.
+loads=QT_LOGGING_RULES=qt.core.library.debug=true
+loaded() { grep -E "$1[^\"]*\" loaded library" "$home/log"; }
 # Through Qt's own scale factor, as a desktop sets it; no image plugin may be needed for the pictures.
-scale() { launch QT_SCALE_FACTOR="$1"; }
+scale() { launch QT_SCALE_FACTOR="$1" "$loads"; }
 scaled_extra() {
-    ! grep -q imageformats "/proc/$app_pid/maps" ||
-        fail "image plugins loaded: $(grep -o 'imageformats/.*' "/proc/$app_pid/maps" | sort -u)"
+    loaded 'libqxcb' >/dev/null || fail "Qt's library log is missing: cannot tell which plugins were loaded"
+    ! loaded imageformats >/dev/null || fail "image plugins loaded: $(loaded imageformats | sort -u)"
 }
 
 # Save: a name typed into the file dialog, which adds .txt; the file holds the list as Copy gave it, and only
