@@ -1,9 +1,9 @@
 # corvane.exe under Wine, for drive.sh: one prefix for every scenario, the presets in its registry, the
 # clipboard read by clipcheck.exe, a second Windows program, and standin.exe in place of every program
 # Windows is asked to start (the system-information tool, the help viewer, the browser).
-build=$(cd "$target" && pwd) && app=$build/corvane.exe
+build=$(cd "$target" && pwd) && app=$build/corvane.exe setup=$(ls "$build"/Corvane-*-setup.exe)
 scenarios=(version copy_presets warning_once list_copy copy_kept clipboard_busy help_links sysinfo dark scaled
-    installer presets_refused)
+    installer update accounts presets_refused)
 scale_factors=(1.25 1.5)
 # Windows keeps the copy once the program has ended.
 kept_steps='ends; copy_kept; secret'
@@ -90,8 +90,31 @@ sysinfo() {
     sysinfo_case 'C:\tools\Сведения\sysinfo.exe' - sysinfo.exe || fail "location 1 outside the ANSI code page"
 }
 
-# The installer, silently: for the user alone by default, then for the whole machine. Each mode installs
-# twice, so that the second replaces the first, and its uninstaller leaves nothing behind.
+# --- The installer ---------------------------------------------------------------------------------
+# setup_ends CODE PROGRAM ARGS...: PROGRAM ran and ended with CODE. A silent run that still waits after two
+# minutes waits on something no one will answer, and fails the scenario: a deployment tool would hang.
+setup_ends() {
+    local code=$1 status
+    shift
+    timeout 120 wine "$@" >/dev/null 2>&1
+    status=$?
+    ((status != 124)) || { wineserver -k; fail "${1##*/} ${*:2} still waited after two minutes"; return 1; }
+    ((status == code)) || fail "${1##*/} ${*:2} ended with $status, not $code"
+}
+# setup_gui: setup on its defaults, Enter on each page until it ends.
+setup_gui() {
+    local pid tries=40 page
+    wine "$setup" >/dev/null 2>&1 & pid=$!
+    while kill -0 $pid 2>/dev/null && ((tries-- > 0)); do
+        page=$(window 'Corvane Setup.*')
+        [[ -z $page ]] || press "$page" Return
+        sleep 1
+    done
+    ! kill -0 $pid 2>/dev/null || { wineserver -k; fail "setup's pages did not end on Enter"; return 1; }
+    wait $pid || fail "setup on its defaults ended with $?"
+}
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvane'
+entry() { wine reg query "$1\\$uninstall_key" /v "${2:-InstallLocation}" 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
 unix_path() { winepath -u "$(wine cmd /c echo "$1" 2>/dev/null | tr -d '\r')" 2>/dev/null; }
 # Wine stamps each key with the time it was last written, and enumerates the devices afresh in each session
 # (display adapters, monitors, input devices, network cards): none of that is the installer's.
@@ -103,34 +126,124 @@ machine_registry() {
          !skip && !/^#time=/' "$WINEPREFIX/system.reg"
 }
 machine_files() { (cd "$WINEPREFIX/drive_c" && find "Program Files" "Program Files (x86)" ProgramData | sort); }
+all_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
 # installed DIR MENU ROOT: an install's files, its uninstall entry under ROOT, and the program it installed
 # at work; then a second install over it, and its uninstaller.
 installed() {
-    local dir=$1 menu=$2 key="$3\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvane" app=$1/corvane.exe
+    local dir=$1 menu=$2 app=$1/corvane.exe
     [[ -f $app && -f $dir/Corvane.chm && -f $dir/platforms/qwindows.dll && -f $menu/Corvane.lnk ]] ||
         fail "the program, its help or its menu entry is missing" || return 1
-    [[ $(wine reg query "$key" /v InstallLocation 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p') == \
-        "$(winepath -w "$dir" | tr -d '\r')" ]] || fail "no uninstall entry under $3" || return 1
+    [[ $(entry "$3") == "$(winepath -w "$dir" | tr -d '\r')" ]] || fail "no uninstall entry under $3" || return 1
     launch && main_window && copied 5 30 && close_main && poll 30 ended || return 1
-    wine "$setup" /S "$4" >/dev/null 2>&1 && wine "$dir/uninstall.exe" /S >/dev/null 2>&1
-    poll 30 test ! -e "$dir" && [[ ! -e $menu/Corvane.lnk ]] && stored Characters 30 && ! reg query "$key" ||
+    setup_ends 0 "$setup" /S "$4" || return 1
+    wine "$dir/uninstall.exe" /S >/dev/null 2>&1
+    poll 30 test ! -e "$dir" && [[ ! -e $menu/Corvane.lnk ]] && stored Characters 30 && ! reg query "$3\\$uninstall_key" ||
         fail "the uninstaller left files or its entry, or removed the presets"
 }
+# Silently: for the user alone by default, then for the whole machine. Each mode installs twice, so that the
+# second replaces the first, and its uninstaller leaves nothing behind; the other mode is refused meanwhile.
 scenario[installer]=installer
 installer() {
-    local setup mine my_menu everyone="$WINEPREFIX/drive_c/Program Files/Corvane" before files
-    setup=$(ls "$build"/Corvane-*-setup.exe) mine=$(unix_path '%LOCALAPPDATA%')/Programs/Corvane
-    my_menu=$(unix_path '%APPDATA%')/Microsoft/Windows/Start\ Menu/Programs
+    local mine my_menu before files
+    mine=$(unix_path '%LOCALAPPDATA%')/Programs/Corvane my_menu=$(unix_path '%APPDATA%')/Microsoft/Windows/Start\ Menu/Programs
     # highestAvailable runs a standard user's install with the rights they have, without a prompt.
     [[ $(strings "$setup") == *'requestedExecutionLevel level="highestAvailable"'* ]] ||
         fail "setup's manifest asks for an administrator" || return 1
-    fresh && before=$(machine_registry) files=$(machine_files) && wine "$setup" /S >/dev/null 2>&1
+    fresh && before=$(machine_registry) files=$(machine_files) && setup_ends 0 "$setup" /S || return 1
     [[ $(machine_files) == "$files" ]] || fail "for the user: files under Program Files or ProgramData" || return 1
     diff <(echo "$before") <(machine_registry) || fail "for the user: HKEY_LOCAL_MACHINE was written" || return 1
+    setup_ends 4 "$setup" /S /AllUsers || fail "for everyone over the user's install: $why" || return 1
     installed "$mine" "$my_menu" HKCU /CurrentUser || fail "for the user: $why" || return 1
-    wine "$setup" /S /AllUsers >/dev/null 2>&1
-    ! wine "$setup" /S >/dev/null 2>&1 && [[ ! -e $mine ]] ||
-        fail "for everyone: a second install for the user alone was not refused" || return 1
-    installed "$everyone" "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs" HKLM /AllUsers ||
-        fail "for everyone: $why"
+    setup_ends 0 "$setup" /S /AllUsers && setup_ends 4 "$setup" /S /CurrentUser && [[ ! -e $mine ]] ||
+        fail "for the user over everyone's install: $why" || return 1
+    installed "$WINEPREFIX/drive_c/Program Files/Corvane" "$all_menu" HKLM /AllUsers || fail "for everyone: $why"
+}
+
+# Installers of earlier releases, built from their own commits' scripts with the files a Qt 6.4 build
+# shipped, each holding its name: the first, for administrators alone, and the last before this one.
+first_release=64908f1 last_release=78af2e0
+qt64_files=(corvane.exe Corvane.chm LICENSE.txt Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll libsodium-23.dll libstdc++-6.dll
+    libgcc_s_seh-1.dll libwinpthread-1.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll)
+# fixture_setup OUT NSI [DEFINE...]: NSI built into OUT with those files.
+fixture_setup() {
+    local dir=$work/fixture file sub
+    if [[ ! -f $dir/install.nsh ]]; then
+        for file in "${qt64_files[@]}"; do
+            echo "$file" | install -D /dev/stdin "$dir/$file"
+            sub=${file%/*} && [[ $sub != "$file" ]] && sub="\\$sub" || sub=''
+            printf 'SetOutPath "$INSTDIR%s"\nFile "%s"\n' "$sub" "$dir/$file" >>"$dir/install.nsh"
+            printf 'Delete "$INSTDIR\\%s"\n' "${file//\//\\}" >>"$dir/uninstall.nsh"
+        done
+        printf 'RMDir "$INSTDIR\\%s"\n' styles platforms >>"$dir/uninstall.nsh"
+    fi
+    makensis -V1 -DVERSION=0.9.0 -DICON="$here/../../resources/corvane.ico" -DOUTFILE="$1" -DFILELIST="$dir/install.nsh" \
+        -DUNFILELIST="$dir/uninstall.nsh" "${@:3}" "$2" >/dev/null || fail "makensis could not build $1"
+}
+old_setup() { # old_setup COMMIT: that commit's installer, built once
+    [[ -f $work/$1.exe ]] && return
+    git -C "$here/../.." show "$1:packaging/windows/corvane.nsi" >"$work/$1.nsi" || fail "no installer script at $1" || return 1
+    fixture_setup "$work/$1.exe" "$work/$1.nsi"
+}
+
+# update MODE WAY: MODE installed by an earlier release (user or machine: the last one's /CurrentUser or
+# /AllUsers; first: the first release), then this setup run WAY: silent (/S), switch (/S and the mode's own
+# switch) or gui (on its defaults). One uninstall entry follows, naming this version; the folder holds this
+# version's files and no other; the menu entry and the presets stay.
+update() {
+    local old=$last_release args=(/S) root=HKLM other=HKCU menu=$all_menu switch=/AllUsers dir
+    case $1 in
+        user) args+=(/CurrentUser) root=HKCU other=HKLM menu=$(unix_path '%APPDATA%')/Microsoft/Windows/Start\ Menu/Programs
+              switch=/CurrentUser ;;
+        machine) args+=(/AllUsers) ;;
+        first) old=$first_release ;;
+    esac
+    fresh && store Characters 31 && old_setup $old && setup_ends 0 "$work/$old.exe" "${args[@]}" || return 1
+    case $2 in
+        silent) setup_ends 0 "$setup" /S ;;
+        switch) setup_ends 0 "$setup" /S $switch ;;
+        gui) setup_gui ;;
+    esac || return 1
+    dir=$(winepath -u "$(entry $root)" 2>/dev/null)
+    [[ -n $(entry $root) && -z $(entry $other) && $(entry $root DisplayVersion) == "$version" ]] ||
+        fail "not one entry under $root for $version: $(entry $root DisplayVersion), $(entry $other DisplayVersion)" || return 1
+    diff <(cd "$dir" && find . -type f | sort) <({ (cd "$build/packaging/windows/stage/files" && find . -type f)
+        echo ./uninstall.exe; echo ./install.ini; } | sort) >"$work/files.diff" ||
+        fail "other files than this version's: $(grep '^[<>]' "$work/files.diff" | paste -sd' ')" || return 1
+    [[ -f $menu/Corvane.lnk ]] && stored Characters 31 || fail "the menu entry or the presets are gone" || return 1
+    wine "$dir/uninstall.exe" /S >/dev/null 2>&1
+    poll 30 test ! -e "$dir" && [[ -z $(entry $root) ]] || fail "the updated install did not uninstall"
+}
+scenario[update]=updates
+updates() {
+    local mode way
+    version=$(strings -el "$setup" | grep -A1 -x ProductVersion | tail -n1)
+    for mode in user machine first; do
+        for way in silent switch gui; do
+            update $mode $way || { fail "over the $mode install, $way: $why"; return 1; }
+        done
+    done
+}
+
+# A standard user, SYSTEM, and a machine-wide install under another spelling of its folder, with a build
+# of the installer whose account check reads CORVANE_TEST_ACCOUNT and CORVANE_TEST_SID: Wine runs everyone
+# as an administrator. Nothing waits on a message box.
+scenario[accounts]=accounts
+accounts() {
+    local test_setup=$work/test-setup.exe mine
+    fixture_setup "$test_setup" "$here/../../packaging/windows/corvane.nsi" -DTEST_ACCOUNT && fresh || return 1
+    mine=$(unix_path '%LOCALAPPDATA%')/Programs/Corvane
+    CORVANE_TEST_ACCOUNT=User setup_ends 0 "$test_setup" /S && [[ -f $mine/corvane.exe && -n $(entry HKCU) ]] ||
+        fail "a standard user's default install: $why" || return 1
+    wine "$mine/uninstall.exe" /S >/dev/null 2>&1 && poll 30 test ! -e "$mine" || fail "the user's uninstall" || return 1
+    CORVANE_TEST_ACCOUNT=User setup_ends 3 "$test_setup" /S /AllUsers && [[ -z $(entry HKLM) ]] ||
+        fail "a standard user's /AllUsers: $why" || return 1
+    # The folder as /D= may spell it; the uninstaller must still serve the machine's install.
+    setup_ends 0 "$test_setup" /S /AllUsers /D=C:/Corvane && CORVANE_TEST_ACCOUNT=User setup_ends 3 "$test_setup" /S &&
+        CORVANE_TEST_ACCOUNT=User setup_ends 3 'C:\Corvane\uninstall.exe' /S '_?=C:\Corvane' ||
+        fail "a standard user over everyone's install: $why" || return 1
+    wine 'C:\Corvane\uninstall.exe' /S >/dev/null 2>&1
+    poll 30 test ! -e "$WINEPREFIX/drive_c/Corvane" && [[ -z $(entry HKLM) && ! -e $all_menu/Corvane.lnk ]] ||
+        fail "the uninstall of C:/Corvane left the machine's entry, its menu entry or its files" || return 1
+    CORVANE_TEST_SID=S-1-5-18 setup_ends 0 "$test_setup" /S &&
+        [[ $(entry HKLM) == 'C:\Program Files\Corvane' && -z $(entry HKCU) ]] || fail "under SYSTEM: $why"
 }
