@@ -269,23 +269,31 @@ private slots:
         QCOMPARE(saved.permissions() & ~userBits, QFile::ReadOwner | QFile::WriteOwner);
     }
 
-    // The system's palette (a yellow-on-black stand-in) gives way to the classic face, except under
-    // high contrast, where it reaches the fixed colours of the fields and the title too. The colours: the
-    // window's, the length field's base and text, the title's.
+    // The system's palette, a stand-in for a dark or a light high-contrast scheme, gives way to the classic
+    // face, except under high contrast, where it reaches the fixed colours of the fields and the title too,
+    // and the title stands on the window's ground instead of the dark banner. The colours: the window's,
+    // the length field's base and text, the title's, and the ground at the title's corner, clear of its text.
     void face_data()
     {
+        QTest::addColumn<QRgb>("text");
+        QTest::addColumn<QRgb>("window");
         QTest::addColumn<bool>("highContrast");
         QTest::addColumn<QList<QRgb>>("colours");
-        const QRgb black = 0xff000000u, white = 0xffffffffu, yellow = 0xffffff00u;
-        QTest::addRow("classic") << false << QList<QRgb>{0xfff0f0f0u, white, black, white};
-        QTest::addRow("high contrast") << true << QList<QRgb>{black, black, yellow, yellow};
+        const QRgb black = 0xff000000u, white = 0xffffffffu, yellow = 0xffffff00u, banner = 0xff174368u;
+        QTest::addRow("classic") << yellow << black << false << QList<QRgb>{0xfff0f0f0u, white, black, white, banner};
+        QTest::addRow("high contrast, dark") << yellow << black << true
+                                             << QList<QRgb>{black, black, yellow, yellow, black};
+        QTest::addRow("high contrast, light") << black << white << true
+                                              << QList<QRgb>{white, white, black, black, white};
     }
     void face()
     {
+        QFETCH(QRgb, text);
+        QFETCH(QRgb, window);
         QFETCH(bool, highContrast);
         // Window text, button, light, dark, mid, text, bright text, base, window.
-        QApplication::setPalette(QPalette(Qt::yellow, Qt::black, Qt::black, Qt::black, Qt::black, Qt::yellow,
-                                          Qt::yellow, Qt::black, Qt::black));
+        const QColor ink(text), ground(window);
+        QApplication::setPalette(QPalette(ink, ground, ground, ground, ground, ink, ink, ground, ground));
         chooseFace(highContrast);
         const auto classicAgain = qScopeGuard([] { chooseFace(false); });
         Harness h;
@@ -293,6 +301,7 @@ private slots:
         for (const auto& [name, role] : {std::pair{"txtChars", QPalette::Base}, {"txtChars", QPalette::Text},
                                          {"Label4", QPalette::WindowText}})
             colours.append(h.child(name)->palette().color(role).rgba());
+        colours.append(h.window->grab(h.child("Label4")->geometry()).toImage().pixel(0, 0));
         QTEST(colours, "colours");
     }
 };

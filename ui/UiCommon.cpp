@@ -107,6 +107,11 @@ void chooseFace(bool highContrast)
         QApplication::setPalette(classicPalette());
 }
 
+bool highContrastFace()
+{
+    return systemColours;
+}
+
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 {
     if (systemColours)

@@ -47,6 +47,8 @@ QPalette classicPalette();
 // reach every text, so the classic face gives way to the system's palette, and setColour leaves
 // every colour to it.
 void chooseFace(bool highContrast);
+// True when chooseFace gave the windows the system's high-contrast colours.
+bool highContrastFace();
 
 // Sets one colour of a widget's palette, leaving the rest as the style gives it.
 void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);

@@ -5,10 +5,11 @@
 #   drive.sh x11 PROGRAM|BUILD_DIR [SCENARIO...]    (a build folder is installed into a scratch prefix first)
 #   drive.sh wine BUILD_DIR [SCENARIO...]
 # Without scenarios, the platform's default list runs. Exit 77 when no X server can be started.
+# CORVANE_E2E_SHOTS=DIR keeps every screenshot whose texts were measured there, as SCENARIO-N.png.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd) platform=${1:?usage: drive.sh x11|wine PROGRAM [SCENARIO...]} target=${2:?}
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-e2e.XXXXXX")
-xvfb_pid='' app_pid='' why='' failed=0 factor=1
+xvfb_pid='' app_pid='' why='' failed=0 factor=1 shots=0
 cleanup() { :; }
 trap 'stop_app; cleanup; [[ -n $xvfb_pid ]] && kill $xvfb_pid; rm -rf "$work"' EXIT
 
@@ -91,6 +92,7 @@ in_pixels() { factor=$factor perl -pe 's/(\d+)/int($1 * $ENV{factor} + 0.5)/ge' 
 # border around it and a title bar above.
 readable() {
     import -window "$1" "$work/shot.png" || return 1
+    [[ -z ${CORVANE_E2E_SHOTS:-} ]] || cp "$work/shot.png" "$CORVANE_E2E_SHOTS/$name-$((shots += 1)).png"
     local width height frame top entry x y w h places=()
     read -r width height < <(identify -format '%w %h' "$work/shot.png")
     frame=$(((width - ${2%x*}) / 2)) && top=$((height - ${2#*x} - frame))
@@ -170,6 +172,13 @@ scaled() {
     factor=1
 }
 
+# Every window's texts readable: the warning at start (extended characters stored), the main window with a
+# list, the About window and a message box.
+every_text='appears Warning; readable_in Warning 312x199 warn_texts; dismiss "$(window Warning)"; main_window;
+    click 264 322; readable_in $main 420x340 main_texts; act 10 click 360 184 -- shown "About Corvane";
+    readable_in "About Corvane" 382x266 about_texts; act 10 press "$(window "About Corvane")" alt+e -- hidden "About Corvane";
+    act 10 eval "type_length 3 && press \$main alt+g" -- message_box; readable_box'
+
 # The scenarios, one text for both platforms: steps separated by ";", run in turn up to the first that
 # fails. The layer gives fresh (a new user's presets), launch [VAR=VALUE...], store and stored KEY VALUE,
 # clip_read FILE, clip_clear, clip_secret, opened_log (what the shell was asked to open or start, one per
@@ -195,13 +204,8 @@ scenario[copy_kept]="fresh; launch; main_window; copied 5 30; keep_copy; close_m
 scenario[help_links]='fresh; launch; main_window; act 10 press $main F1 -- opened "$help_opened";
     act 10 click 360 184 -- shown "About Corvane"; act 10 press "$(window "About Corvane")" alt+t -- opened "$home_opened";
     act 10 press "$(window "About Corvane")" alt+e -- hidden "About Corvane"'
-# Under the desktop's dark colours: the warning at start, the main window with a list, the About window and
-# a message box, every text readable.
-scenario[dark]='fresh; store Extended 1; dark_launch; appears Warning; readable_in Warning 312x199 warn_texts;
-    dismiss "$(window Warning)"; main_window; click 264 322; readable_in $main 420x340 main_texts;
-    act 10 click 360 184 -- shown "About Corvane"; readable_in "About Corvane" 382x266 about_texts;
-    act 10 press "$(window "About Corvane")" alt+e -- hidden "About Corvane";
-    act 10 eval "type_length 3 && press \$main alt+g" -- message_box; readable_box'
+# Under the desktop's dark colours, every text readable.
+scenario[dark]="fresh; store Extended 1; dark_launch; $every_text"
 # A store that refuses the presets: Close says so, then the program ends.
 scenario[presets_refused]='fresh; refuse_presets; launch; main_window; act 10 press $main alt+o -- message_box;
     dismiss $box; ends'

@@ -2,8 +2,8 @@
 # clipboard read by clipcheck.exe, a second Windows program, and standin.exe in place of every program
 # Windows is asked to start (the system-information tool, the help viewer, the browser).
 build=$(cd "$target" && pwd) && app=$build/corvane.exe setup=$(ls "$build"/Corvane-*-setup.exe)
-scenarios=(version copy_presets warning_once list_copy copy_kept clipboard_busy help_links sysinfo dark scaled
-    installer update accounts presets_refused)
+scenarios=(version copy_presets warning_once list_copy copy_kept clipboard_busy help_links sysinfo dark
+    high_contrast scaled installer update accounts presets_refused)
 scale_factors=(1.25 1.5)
 # Windows keeps the copy once the program has ended.
 kept_steps='ends; copy_kept; secret'
@@ -21,9 +21,14 @@ for class in CorvaneTest.chm http https; do
     reg add "HKLM\\Software\\Classes\\$class\\shell\\open\\command" /ve /d '"C:\tools\viewer.exe" "%1"' /f
 done
 presets='HKCU\Software\Corvane\Presets' theme='HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize'
+colours='HKCU\Control Panel\Colors' contrast='HKCU\Control Panel\Accessibility\HighContrast' schemed=''
+styles='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+wine reg export "$colours" "$(winepath -w "$work/colours.reg")" /y >/dev/null 2>&1
 fresh() {
     reg delete 'HKCU\Software\Corvane' /f; reg delete "$theme" /v AppsUseLightTheme /f
     reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f
+    [[ -z $schemed ]] || { reg import "$(winepath -w "$work/colours.reg")"; reg delete "$contrast" /f
+        reg add "$styles" /v ThemeActive /d 1 /f; schemed=''; }
     : >"$CORVANE_STANDIN_LOG" && timeout 60 wineserver -w
 }
 launch() { env "$@" wine "$app" >>"$work/corvane.log" 2>&1 & app_pid=$!; disown; }
@@ -43,6 +48,33 @@ scale() {
         timeout 60 wineserver -w && launch
 }
 scaled_extra() { :; }
+
+# High contrast as Windows stores it: the scheme's colours, which Qt reads through GetSysColor, and the flag
+# that turns it on. Wine hands out the colours but answers SPI_GETHIGHCONTRAST with "off" whatever the flag
+# says, so the test build's switch CORVANE_TEST_HIGH_CONTRAST gives the answer Windows would. Under high
+# contrast Windows draws the controls in the scheme's colours; Wine's visual style would keep its white
+# buttons, so it is turned off and Qt draws them from the palette.
+# contrast_launch GROUND TEXT SELECTED SELECTED-TEXT DISABLED-TEXT LINK, each colour "R G B".
+contrast_launch() {
+    local roles=('Window ButtonFace ButtonHilight ButtonLight InfoWindow Menu'
+        'WindowText ButtonText ButtonShadow ButtonDkShadow InfoText MenuText' Hilight HilightText GrayText
+        HotTrackingColor) i name
+    {
+        printf 'REGEDIT4\n\n[%s]\n"Flags"="127"\n\n[%s]\n"ThemeActive"="0"\n\n[%s]\n' \
+            "${contrast/HKCU/HKEY_CURRENT_USER}" "${styles/HKCU/HKEY_CURRENT_USER}" "${colours/HKCU/HKEY_CURRENT_USER}"
+        for i in "${!roles[@]}"; do
+            for name in ${roles[i]}; do printf '"%s"="%s"\n' "$name" "${@:i+1:1}"; done
+        done
+    } >"$work/scheme.reg"
+    schemed=1 && reg import "$(winepath -w "$work/scheme.reg")" && timeout 60 wineserver -w &&
+        launch CORVANE_TEST_HIGH_CONTRAST=1
+}
+# Windows' High Contrast White, then High Contrast Black: every text readable, the title too, on the banner's
+# place.
+contrast_white="'255 255 255' '0 0 0' '55 0 110' '255 255 255' '96 0 0' '0 0 159'"
+contrast_black="'0 0 0' '255 255 255' '26 235 255' '0 0 0' '63 242 63' '255 255 0'"
+scenario[high_contrast]="fresh; store Extended 1; contrast_launch $contrast_white; $every_text; stop_app;
+    fresh; store Extended 1; contrast_launch $contrast_black; $every_text"
 
 scenario[version]=version
 version() { strings -el "$app" | grep -A1 -x FileVersion | grep -qx 1.00 || fail "the version resource is not 1.00"; }

@@ -108,8 +108,13 @@ void frmMain::buildControls()
 {
     Image2 = new PictureBox(QStringLiteral("Image2"), this);
     Image2->setGeometry(twipsRect(0, 0, 6390, 840));
-    Image2->setImage(QStringLiteral(":/corvane/banner.png"), QSize(426, 56));
     Image2->setAccessibleName(tr("Banner"));
+    // Under high contrast the title takes the user's text colour, which a light scheme makes black: on
+    // the dark banner it could not be read, so the banner gives way to the user's own window colour.
+    if (highContrastFace())
+        Image2->hide();
+    else
+        Image2->setImage(QStringLiteral(":/corvane/banner.png"), QSize(426, 56));
 
     Image4 = new PictureBox(QStringLiteral("Image4"), this);
     Image4->setGeometry(twipsRect(240, 120, 720, 720));
