@@ -178,6 +178,7 @@ scenario[installer]=installer
 installer() {
     local mine my_menu before files
     mine=$(unix_path '%LOCALAPPDATA%')/Programs/Corvane my_menu=$(unix_path '%APPDATA%')/Microsoft/Windows/Start\ Menu/Programs
+    (($(stat -c %s "$setup") <= 10000000)) || fail "setup is $(stat -c %s "$setup") bytes, over 10 MB" || return 1
     # highestAvailable runs a standard user's install with the rights they have, without a prompt.
     [[ $(strings "$setup") == *'requestedExecutionLevel level="highestAvailable"'* ]] ||
         fail "setup's manifest asks for an administrator" || return 1
@@ -269,13 +270,13 @@ accounts() {
     wine "$mine/uninstall.exe" /S >/dev/null 2>&1 && poll 30 test ! -e "$mine" || fail "the user's uninstall" || return 1
     CORVANE_TEST_ACCOUNT=User setup_ends 3 "$test_setup" /S /AllUsers && [[ -z $(entry HKLM) ]] ||
         fail "a standard user's /AllUsers: $why" || return 1
-    # The folder as /D= may spell it; the uninstaller must still serve the machine's install.
-    setup_ends 0 "$test_setup" /S /AllUsers /D=C:/Corvane && CORVANE_TEST_ACCOUNT=User setup_ends 3 "$test_setup" /S &&
+    # The folder spelt another way by /D=: the uninstaller, run from C:\Corvane, must still serve the machine's install.
+    setup_ends 0 "$test_setup" /S /AllUsers '/D=C:\.\Corvane' && CORVANE_TEST_ACCOUNT=User setup_ends 3 "$test_setup" /S &&
         CORVANE_TEST_ACCOUNT=User setup_ends 3 'C:\Corvane\uninstall.exe' /S '_?=C:\Corvane' ||
         fail "a standard user over everyone's install: $why" || return 1
     wine 'C:\Corvane\uninstall.exe' /S >/dev/null 2>&1
     poll 30 test ! -e "$WINEPREFIX/drive_c/Corvane" && [[ -z $(entry HKLM) && ! -e $all_menu/Corvane.lnk ]] ||
-        fail "the uninstall of C:/Corvane left the machine's entry, its menu entry or its files" || return 1
+        fail "the uninstall of C:\.\Corvane left the machine's entry, its menu entry or its files" || return 1
     CORVANE_TEST_SID=S-1-5-18 setup_ends 0 "$test_setup" /S &&
         [[ $(entry HKLM) == 'C:\Program Files\Corvane' && -z $(entry HKCU) ]] || fail "under SYSTEM: $why"
 }
