@@ -6,6 +6,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 
+# Windows gets a long-term Qt, 6.8 or later: on a host with an older one (Debian 12) the leg runs in the
+# Debian 13 root instead, from Debian 13's sources.
+if ! dpkg --compare-versions "$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null)" ge 6.8; then
+    exec "$root/scripts/check-release.sh" trixie --windows
+fi
 source "$root/scripts/preflight.sh"
 require_tools windows
 wine --version >/dev/null 2>&1 || { echo "Wine cannot start (wine --version failed); the Windows leg fails" >&2; exit 1; }

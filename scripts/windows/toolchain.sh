@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Qt and libsodium for 64-bit Windows from Debian's own source packages, at the versions the
-# host has, into a cache folder outside the work tree. A complete cache is left alone, so only the
-# first run on a machine pays for it (about 15 minutes on two cores, nearly all of it Qt).
+# host has (Qt 6.8 or later: on Debian 12, run it in the Debian 13 root, as scripts/check-release.sh
+# trixie --windows does), into a cache folder outside the work tree. A complete cache is left alone, so
+# only the first run on a machine pays for it (25 to 45 minutes on two cores, nearly all of it Qt).
 #   toolchain.sh                      build what is missing, then print the prefix
 #   toolchain.sh --prefix             print the prefix only
 #   toolchain.sh --fetch-only PACKAGE fetch one source package (libsodium or qt6-base) and print its folder
@@ -77,6 +78,11 @@ if [[ "${1:-}" == "--fetch-only" ]]; then
     echo "$src"
     exit 0
 fi
+
+dpkg --compare-versions "$qt_version" ge 6.8 || {
+    echo "The Windows build takes Qt 6.8 or later, a long-term release; this host has $qt_version. Run scripts/check-release.sh trixie --windows, which builds it from Debian 13's sources." >&2
+    exit 1
+}
 
 toolchain_file=$(cd "$(dirname "$0")/../../cmake" && pwd)/mingw-w64.cmake
 
