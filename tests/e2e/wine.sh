@@ -149,11 +149,12 @@ uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvane'
 entry() { wine reg query "$1\\$uninstall_key" /v "${2:-InstallLocation}" 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
 unix_path() { winepath -u "$(wine cmd /c echo "$1" 2>/dev/null | tr -d '\r')" 2>/dev/null; }
 # Wine stamps each key with the time it was last written, and enumerates the devices afresh in each session
-# (display adapters, monitors, input devices, network cards): none of that is the installer's.
+# (display adapters, monitors, input devices, network cards; Wine 10 keeps them under ControlSet001):
+# none of that is the installer's.
 machine_registry() {
     timeout 60 wineserver -w
     awk '/^\[/ { sub(/\] [0-9]+$/, "]")
-                 skip = /^\[System[\\]+CurrentControlSet[\\]+(Control[\\]+Class|Control[\\]+DeviceClasses|Enum)[\\]/ ||
+                 skip = /^\[System[\\]+(CurrentControlSet|ControlSet[0-9]+)[\\]+(Control[\\]+Class|Control[\\]+DeviceClasses|Enum)[\\]/ ||
                         /NetworkCards\]$/ }
          !skip && !/^#time=/' "$WINEPREFIX/system.reg"
 }
