@@ -281,7 +281,7 @@ private slots:
         QTest::addColumn<QList<QRgb>>("colours");
         const QRgb black = 0xff000000u, white = 0xffffffffu, yellow = 0xffffff00u, banner = 0xff174368u;
         QTest::addRow("classic") << yellow << black << false << QList<QRgb>{0xfff0f0f0u, white, black, white, banner};
-        QTest::addRow("high contrast, dark") << yellow << black << true
+        QTest::addRow("high contrast") << yellow << black << true
                                              << QList<QRgb>{black, black, yellow, yellow, black};
         QTest::addRow("high contrast, light") << black << white << true
                                               << QList<QRgb>{white, white, black, black, white};
