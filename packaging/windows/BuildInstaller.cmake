@@ -1,8 +1,8 @@
 # cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DSTAGE=... -DNSI=... -DOUTFILE=... -DVERSION=... -DICON=...
-#       -DMAKENSIS=... -DSTRIP=... -P BuildInstaller.cmake
-# Stages the install tree without debug sections, signs the program when CORVANE_SIGN_PKCS12 is set
-# (sign.sh names what else signing takes), gives every file the commit's time, lists the files for the
-# installer and, in reverse, for the uninstaller, runs makensis and writes SHA256SUMS beside the installer.
+#       -DHOME_URL=... -DMAKENSIS=... -DSTRIP=... -P BuildInstaller.cmake
+# Stages the install tree without debug sections, signs every program and DLL when CORVANE_SIGN_PKCS12 is
+# set (sign.sh names what else signing takes), gives every file the commit's time, lists the files for
+# the scripts, builds the uninstaller and then setup, and writes SHA256SUMS beside the installer.
 cmake_minimum_required(VERSION 3.25)
 include("${SOURCE_DIR}/cmake/ReleaseFiles.cmake")
 # strip stamps each PE header it writes with this time, or else with the present one.
@@ -17,13 +17,16 @@ list(FILTER binaries INCLUDE REGEX "\\.(exe|dll)$")
 list(TRANSFORM binaries PREPEND "${STAGE}/files/")
 execute_process(COMMAND "${STRIP}" --strip-unneeded ${binaries} COMMAND_ERROR_IS_FATAL ANY)
 
+# Every PE file that ships is signed, so that application control may allow Corvane by its publisher.
 set(sign_defines "")
 if(DEFINED ENV{CORVANE_SIGN_PKCS12})
     set(signer "${CMAKE_CURRENT_LIST_DIR}/sign.sh")
-    execute_process(COMMAND bash "${signer}" "${STAGE}/files/corvane.exe" RESULT_VARIABLE result)
-    if(NOT result EQUAL 0)
-        message(FATAL_ERROR "corvane.exe could not be signed")
-    endif()
+    foreach(binary IN LISTS binaries)
+        execute_process(COMMAND bash "${signer}" "${binary}" RESULT_VARIABLE result)
+        if(NOT result EQUAL 0)
+            message(FATAL_ERROR "${binary} could not be signed")
+        endif()
+    endforeach()
     set(sign_defines "-DSIGNER=${signer}")
 endif()
 
@@ -31,37 +34,58 @@ endif()
 list(TRANSFORM files PREPEND "${STAGE}/files/" OUTPUT_VARIABLE paths)
 execute_process(COMMAND touch -d "@$ENV{SOURCE_DATE_EPOCH}" ${paths} COMMAND_ERROR_IS_FATAL ANY)
 
-set(install_lines "")
-set(uninstall_lines "")
-set(dirs "")
-set(out_dir "-")
+# The lists for the scripts (common.nsh): this version's files to extract, and every file and folder any
+# release put into the install folder, which an update moves aside and the uninstaller removes.
+file(STRINGS "${CMAKE_CURRENT_LIST_DIR}/earlier-files.txt" all_files)
+list(APPEND all_files ${files} uninstall.exe remove.exe install.ini)
+list(REMOVE_DUPLICATES all_files)
+list(SORT all_files)
+set(size 0)
+set(new_lines "!macro NEW_FILES\n")
 foreach(file IN LISTS files)
+    file(SIZE "${STAGE}/files/${file}" bytes)
+    math(EXPR size "${size} + ${bytes}")
     get_filename_component(dir "${file}" DIRECTORY)
     string(REPLACE "/" "\\" win_file "${file}")
-    if(NOT dir STREQUAL out_dir)
-        set(out_dir "${dir}")
-        if(dir)
-            string(REPLACE "/" "\\" win_dir "${dir}")
-            string(APPEND install_lines "SetOutPath \"$INSTDIR\\${win_dir}\"\n")
-            list(APPEND dirs "${dir}")
-        else()
-            string(APPEND install_lines "SetOutPath \"$INSTDIR\"\n")
-        endif()
+    if(dir)
+        string(REPLACE "/" "\\" dir "\\${dir}")
     endif()
-    string(APPEND install_lines "File \"${STAGE}/files/${file}\"\n")
-    string(APPEND uninstall_lines "Delete \"$INSTDIR\\${win_file}\"\n")
+    string(APPEND new_lines "!insertmacro PUT \"${dir}\" \"${STAGE}/files/${file}\" \"${win_file}\"\n")
 endforeach()
+string(APPEND new_lines "!insertmacro PUT \"\" \"\${UNINSTALLER}\" \"remove.exe\"\n!macroend\n")
+set(all_lines "!macro ALL_FILES DO\n")
+set(dirs "")
+foreach(file IN LISTS all_files)
+    get_filename_component(dir "${file}" DIRECTORY)
+    string(REPLACE "/" "\\" file "${file}")
+    if(dir)
+        list(APPEND dirs "${dir}")
+        string(REPLACE "/" "\\" dir "\\${dir}")
+    endif()
+    string(APPEND all_lines "!insertmacro \${DO} \"${file}\" \"${dir}\"\n")
+endforeach()
+string(APPEND all_lines "!macroend\n!macro ALL_DIRS DO\n")
+list(REMOVE_DUPLICATES dirs)
 list(SORT dirs)
 list(REVERSE dirs)
 foreach(dir IN LISTS dirs)
-    string(REPLACE "/" "\\" win_dir "${dir}")
-    string(APPEND uninstall_lines "RMDir \"$INSTDIR\\${win_dir}\"\n")
+    string(REPLACE "/" "\\" dir "${dir}")
+    string(APPEND all_lines "!insertmacro \${DO} \"${dir}\"\n")
 endforeach()
-file(WRITE "${STAGE}/install.nsh" "${install_lines}")
-file(WRITE "${STAGE}/uninstall.nsh" "${uninstall_lines}")
+file(WRITE "${STAGE}/files.nsh" "${new_lines}${all_lines}!macroend\n")
 
-execute_process(COMMAND "${MAKENSIS}" -V2 -DVERSION=${VERSION} -DICON=${ICON} -DOUTFILE=${OUTFILE}
-                        -DFILELIST=${STAGE}/install.nsh -DUNFILELIST=${STAGE}/uninstall.nsh ${sign_defines} "${NSI}"
+get_filename_component(nsi_dir "${NSI}" DIRECTORY)
+set(defines -V2 -DVERSION=${VERSION} -DICON=${ICON} -DFILES=${STAGE}/files.nsh ${sign_defines})
+execute_process(COMMAND "${MAKENSIS}" ${defines} -DOUTFILE=${STAGE}/remove.exe "${nsi_dir}/uninstall.nsi"
+                RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "makensis failed on uninstall.nsi")
+endif()
+execute_process(COMMAND touch -d "@$ENV{SOURCE_DATE_EPOCH}" "${STAGE}/remove.exe" COMMAND_ERROR_IS_FATAL ANY)
+file(SIZE "${STAGE}/remove.exe" bytes)
+math(EXPR size_kb "(${size} + ${bytes} + 1023) / 1024")
+execute_process(COMMAND "${MAKENSIS}" ${defines} -DOUTFILE=${OUTFILE} -DUNINSTALLER=${STAGE}/remove.exe
+                        -DSIZE_KB=${size_kb} -DHOME_URL=${HOME_URL} "${NSI}"
                 RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "makensis failed")

@@ -123,31 +123,134 @@ sysinfo() {
 }
 
 # --- The installer ---------------------------------------------------------------------------------
+# One table of cases (the scenarios below), each a line of the steps that follow. Every install goes into
+# one of these places, and each case starts with none of them.
+scenarios+=(running partway planted downgrade)
+windows=$here/../../packaging/windows stage=$build/packaging/windows/stage
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvane'
+unix_path() { winepath -u "$(wine cmd /c echo "$1" 2>/dev/null | tr -d '\r')" 2>/dev/null; }
+mine=$(unix_path '%LOCALAPPDATA%')/Programs/Corvane machine=$WINEPREFIX/drive_c/Program\ Files/Corvane
+planted=$WINEPREFIX/drive_c/planted temp=$(unix_path '%TEMP%')
+my_menu=$(unix_path '%APPDATA%')/Microsoft/Windows/Start\ Menu/Programs
+all_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
+# Wine 8 calls itself Windows 7 unless told otherwise; setup needs 10 1809 or later.
+wine winecfg -v win10
 # setup_ends CODE PROGRAM ARGS...: PROGRAM ran and ended with CODE. A silent run that still waits after two
 # minutes waits on something no one will answer, and fails the scenario: a deployment tool would hang.
+# Wine would quote a /D= with spaces, which NSIS takes only as it is: cmd passes it on so.
 setup_ends() {
-    local code=$1 status
+    local code=$1 status run
     shift
-    timeout 120 wine "$@" >/dev/null 2>&1
+    run=(wine "$@") && [[ ${*: -1} != /D=*' '* ]] || run=(wine cmd /c "$(winepath -w "$1") ${*:2}")
+    timeout 120 "${run[@]}" >/dev/null 2>&1
     status=$?
     ((status != 124)) || { wineserver -k; fail "${1##*/} ${*:2} still waited after two minutes"; return 1; }
     ((status == code)) || fail "${1##*/} ${*:2} ended with $status, not $code"
 }
-# setup_gui: setup on its defaults, Enter on each page until it ends.
+# setup_gui CODE [KEY]: setup on its defaults, Enter on each page and KEY (Enter) on a message box, whose
+# title alone is the bare name, ended with CODE.
 setup_gui() {
-    local pid tries=40 page
+    local pid tries=40 page box
     wine "$setup" >/dev/null 2>&1 & pid=$!
     while kill -0 $pid 2>/dev/null && ((tries-- > 0)); do
-        page=$(window 'Corvane Setup.*')
-        [[ -z $page ]] || press "$page" Return
+        page=$(window 'Corvane Setup.*') box=$(window 'Corvane Setup')
+        if [[ -n $box ]]; then press "$box" "${2:-Return}"; elif [[ -n $page ]]; then press "$page" Return; fi
         sleep 1
     done
-    ! kill -0 $pid 2>/dev/null || { wineserver -k; fail "setup's pages did not end on Enter"; return 1; }
-    wait $pid || fail "setup on its defaults ended with $?"
+    ! kill -0 $pid 2>/dev/null || { wineserver -k; fail "setup's pages did not end"; return 1; }
+    wait $pid
+    local status=$?
+    ((status == $1)) || fail "setup on its defaults ended with $status, not $1"
 }
-uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvane'
 entry() { wine reg query "$1\\$uninstall_key" /v "${2:-InstallLocation}" 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
-unix_path() { winepath -u "$(wine cmd /c echo "$1" 2>/dev/null | tr -d '\r')" 2>/dev/null; }
+folder() { winepath -u "$(entry "$1")" 2>/dev/null; }
+other() { [[ $1 == HKLM ]] && echo HKCU || echo HKLM; }
+menu() { [[ $1 == HKLM ]] && echo "$all_menu" || echo "$my_menu"; }
+clean() {
+    stop_app; fresh; reg delete "HKLM\\$uninstall_key" /f; reg delete "HKCU\\$uninstall_key" /f
+    rm -rf "$mine" "$machine" "$planted" "$all_menu/Corvane.lnk" "$my_menu/Corvane.lnk" "$temp"/Corvane-*.log
+}
+# Every file of every install place with its checksum, both entries and both menu entries.
+state() {
+    (cd "$WINEPREFIX/drive_c" && find "$mine" "$machine" "$planted" -type f -exec md5sum {} + 2>/dev/null | sort)
+    wine reg query "HKLM\\$uninstall_key" 2>/dev/null; wine reg query "HKCU\\$uninstall_key" 2>/dev/null
+    ls "$all_menu" "$my_menu"
+}
+snapshot() { state >"$work/state"; }
+unchanged() { diff "$work/state" <(state) >"$work/state.diff" || fail "changed: $(grep '^[<>]' "$work/state.diff" | head -n 3 | paste -sd' ')"; }
+# installed ROOT VERSION [OLD]: the one entry, under ROOT, names VERSION, and its folder holds that version's
+# files and no other (OLD: an earlier release's); the menu entry and the presets are there.
+installed() {
+    local dir=$(folder "$1") files
+    [[ -n $dir && -z $(entry "$(other "$1")") && $(entry "$1" DisplayVersion) == "$2" ]] ||
+        fail "not one entry under $1 for $2: $(entry "$1" DisplayVersion), $(entry "$(other "$1")" DisplayVersion)" || return 1
+    if [[ -n ${3:-} ]]; then files=$(sed 's|^|./|; $a ./uninstall.exe' "$windows/earlier-files.txt")
+    else files=$(cd "$stage/files" && find . -type f; echo ./remove.exe; echo ./install.ini); fi
+    diff <(cd "$dir" && find . -type f | sort) <(sort <<<"$files") >"$work/files.diff" ||
+        fail "other files than $2's: $(grep '^[<>]' "$work/files.diff" | paste -sd' ')" || return 1
+    [[ -f $(menu "$1")/Corvane.lnk ]] && stored Characters 31 || fail "the menu entry or the presets are missing"
+}
+# uninstalled ROOT: uninstall.exe /S, without _?=, returns once the folder, the entry and the menu entry are
+# gone; the presets stay.
+uninstalled() {
+    local dir=$(folder "$1")
+    setup_ends 0 "$dir/uninstall.exe" /S && [[ ! -e $dir && -z $(entry "$1") && ! -e $(menu "$1")/Corvane.lnk ]] &&
+        stored Characters 31 || fail "the uninstall left files, its entry or its menu entry, or took the presets"
+}
+# works ROOT: the installed program starts, copies and closes.
+works() { app=$(folder "$1")/corvane.exe launch && main_window && copied 5 31 && close_main && poll 30 ended; }
+logged() { grep -q "$1" "${2:-$temp/Corvane-setup.log}" || fail "the log does not say '$1'"; }
+
+# Installers of earlier releases, built from their own commits' scripts with the files a Qt 6.4 build
+# shipped, each holding its name: the first, for administrators alone, and the last before this one. And
+# this tree's at 0.9.0, with the files of this build, whose account check reads CORVANE_TEST_ACCOUNT.
+first_release=64908f1 last_release=78af2e0 older=$work/older/setup.exe
+version=$(strings -el "$setup" | grep -A1 -x ProductVersion | tail -n1)
+old_setup() { # old_setup COMMIT: that commit's installer, built once
+    local dir=$work/fixture file sub
+    [[ -f $work/$1.exe ]] && return
+    if [[ ! -f $dir/install.nsh ]]; then
+        while read -r file; do
+            echo "$file" | install -D /dev/stdin "$dir/$file"
+            sub=${file%/*} && [[ $sub != "$file" ]] && sub="\\$sub" || sub=''
+            printf 'SetOutPath "$INSTDIR%s"\nFile "%s"\n' "$sub" "$dir/$file" >>"$dir/install.nsh"
+            printf 'Delete "$INSTDIR\\%s"\nRMDir "$INSTDIR%s"\n' "${file//\//\\}" "$sub" >>"$dir/uninstall.nsh"
+        done <"$windows/earlier-files.txt"
+    fi
+    git -C "$here/../.." show "$1:packaging/windows/corvane.nsi" >"$work/$1.nsi" || fail "no installer script at $1" || return 1
+    makensis -V1 -DVERSION=0.9.0 -DICON="$windows/../../resources/corvane.ico" -DOUTFILE="$work/$1.exe" \
+        -DFILELIST="$dir/install.nsh" -DUNFILELIST="$dir/uninstall.nsh" "$work/$1.nsi" >/dev/null || fail "makensis: $1"
+}
+older_setup() {
+    local defines=(-V1 '-XSetCompressor /FINAL zlib' -DVERSION=0.9.0 -DTEST_ACCOUNT -DICON="$windows/../../resources/corvane.ico"
+        -DFILES="$stage/files.nsh")
+    [[ -f $older ]] || { mkdir -p "$work/older" && makensis "${defines[@]}" -DOUTFILE="$work/older/remove.exe" "$windows/uninstall.nsi" &&
+        makensis "${defines[@]}" -DUNINSTALLER="$work/older/remove.exe" -DOUTFILE="$older" "$windows/corvane.nsi"; } >/dev/null ||
+        fail "makensis could not build the 0.9.0 setup"
+}
+# old MODE: an earlier release installed, for the user (the last one's /CurrentUser), the machine (its
+# /AllUsers), or as the first release did.
+old() {
+    local commit=$last_release args=(/S /CurrentUser)
+    [[ $1 == user ]] || args=(/S /AllUsers)
+    [[ $1 != first ]] || commit=$first_release args=(/S)
+    old_setup $commit && setup_ends 0 "$work/$commit.exe" "${args[@]}"
+}
+
+# Fresh installs: silently an administrator's goes to the machine, its size and manifest are right, the
+# user's writes nothing machine-wide; each mode refuses the other while installed, reinstalls and uninstalls.
+scenario[installer]='clean; store Characters 31; size_and_manifest; before=$(machine_registry) files=$(machine_files);
+    setup_ends 0 "$setup" /S /CurrentUser; [[ $(machine_files) == "$files" ]];
+    diff <(echo "$before") <(machine_registry); setup_ends 4 "$setup" /S /AllUsers; installed HKCU $version;
+    works HKCU; setup_ends 0 "$setup" /S; installed HKCU $version; uninstalled HKCU;
+    setup_ends 9 "$setup" /S "/D=C:\Corvane"; setup_ends 9 "$setup" /S "/D=C:\Program Files (x86)\Corvane";
+    setup_ends 0 "$setup" /S; setup_ends 4 "$setup" /S /CurrentUser; installed HKLM $version; works HKLM;
+    logged "exit code 0"; setup_ends 0 "$setup" /S /AllUsers; uninstalled HKLM'
+size_and_manifest() {
+    (($(stat -c %s "$setup") <= 10000000)) || fail "setup is $(stat -c %s "$setup") bytes, over 10 MB" || return 1
+    # highestAvailable runs a standard user's install with the rights they have, without a prompt.
+    [[ $(strings "$setup") == *'requestedExecutionLevel level="highestAvailable"'* ]] || fail "setup's manifest asks for an administrator"
+}
 # Wine stamps each key with the time it was last written, and enumerates the devices afresh in each session
 # (display adapters, monitors, input devices, network cards; Wine 10 keeps them under ControlSet001):
 # none of that is the installer's.
@@ -159,125 +262,53 @@ machine_registry() {
          !skip && !/^#time=/' "$WINEPREFIX/system.reg"
 }
 machine_files() { (cd "$WINEPREFIX/drive_c" && find "Program Files" "Program Files (x86)" ProgramData | sort); }
-all_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
-# installed DIR MENU ROOT: an install's files, its uninstall entry under ROOT, and the program it installed
-# at work; then a second install over it, and its uninstaller.
-installed() {
-    local dir=$1 menu=$2 app=$1/corvane.exe
-    [[ -f $app && -f $dir/Corvane.chm && -f $dir/platforms/qwindows.dll && -f $menu/Corvane.lnk ]] ||
-        fail "the program, its help or its menu entry is missing" || return 1
-    [[ $(entry "$3") == "$(winepath -w "$dir" | tr -d '\r')" ]] || fail "no uninstall entry under $3" || return 1
-    launch && main_window && copied 5 30 && close_main && poll 30 ended || return 1
-    setup_ends 0 "$setup" /S "$4" || return 1
-    wine "$dir/uninstall.exe" /S >/dev/null 2>&1
-    poll 30 test ! -e "$dir" && [[ ! -e $menu/Corvane.lnk ]] && stored Characters 30 && ! reg query "$3\\$uninstall_key" ||
-        fail "the uninstaller left files or its entry, or removed the presets"
-}
-# Silently: for the user alone by default, then for the whole machine. Each mode installs twice, so that the
-# second replaces the first, and its uninstaller leaves nothing behind; the other mode is refused meanwhile.
-scenario[installer]=installer
-installer() {
-    local mine my_menu before files
-    mine=$(unix_path '%LOCALAPPDATA%')/Programs/Corvane my_menu=$(unix_path '%APPDATA%')/Microsoft/Windows/Start\ Menu/Programs
-    (($(stat -c %s "$setup") <= 10000000)) || fail "setup is $(stat -c %s "$setup") bytes, over 10 MB" || return 1
-    # highestAvailable runs a standard user's install with the rights they have, without a prompt.
-    [[ $(strings "$setup") == *'requestedExecutionLevel level="highestAvailable"'* ]] ||
-        fail "setup's manifest asks for an administrator" || return 1
-    fresh && before=$(machine_registry) files=$(machine_files) && setup_ends 0 "$setup" /S || return 1
-    [[ $(machine_files) == "$files" ]] || fail "for the user: files under Program Files or ProgramData" || return 1
-    diff <(echo "$before") <(machine_registry) || fail "for the user: HKEY_LOCAL_MACHINE was written" || return 1
-    setup_ends 4 "$setup" /S /AllUsers || fail "for everyone over the user's install: $why" || return 1
-    installed "$mine" "$my_menu" HKCU /CurrentUser || fail "for the user: $why" || return 1
-    setup_ends 0 "$setup" /S /AllUsers && setup_ends 4 "$setup" /S /CurrentUser && [[ ! -e $mine ]] ||
-        fail "for the user over everyone's install: $why" || return 1
-    installed "$WINEPREFIX/drive_c/Program Files/Corvane" "$all_menu" HKLM /AllUsers || fail "for everyone: $why"
-}
 
-# Installers of earlier releases, built from their own commits' scripts with the files a Qt 6.4 build
-# shipped, each holding its name: the first, for administrators alone, and the last before this one.
-first_release=64908f1 last_release=78af2e0
-qt64_files=(corvane.exe Corvane.chm LICENSE.txt Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll libsodium-23.dll libstdc++-6.dll
-    libgcc_s_seh-1.dll libwinpthread-1.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll)
-# fixture_setup OUT NSI [DEFINE...]: NSI built into OUT with those files.
-fixture_setup() {
-    local dir=$work/fixture file sub
-    if [[ ! -f $dir/install.nsh ]]; then
-        for file in "${qt64_files[@]}"; do
-            echo "$file" | install -D /dev/stdin "$dir/$file"
-            sub=${file%/*} && [[ $sub != "$file" ]] && sub="\\$sub" || sub=''
-            printf 'SetOutPath "$INSTDIR%s"\nFile "%s"\n' "$sub" "$dir/$file" >>"$dir/install.nsh"
-            printf 'Delete "$INSTDIR\\%s"\n' "${file//\//\\}" >>"$dir/uninstall.nsh"
-        done
-        printf 'RMDir "$INSTDIR\\%s"\n' styles platforms >>"$dir/uninstall.nsh"
-    fi
-    makensis -V1 -DVERSION=0.9.0 -DICON="$here/../../resources/corvane.ico" -DOUTFILE="$1" -DFILELIST="$dir/install.nsh" \
-        -DUNFILELIST="$dir/uninstall.nsh" "${@:3}" "$2" >/dev/null || fail "makensis could not build $1"
-}
-old_setup() { # old_setup COMMIT: that commit's installer, built once
-    [[ -f $work/$1.exe ]] && return
-    git -C "$here/../.." show "$1:packaging/windows/corvane.nsi" >"$work/$1.nsi" || fail "no installer script at $1" || return 1
-    fixture_setup "$work/$1.exe" "$work/$1.nsi"
-}
-
-# update MODE WAY: MODE installed by an earlier release (user or machine: the last one's /CurrentUser or
-# /AllUsers; first: the first release), then this setup run WAY: silent (/S), switch (/S and the mode's own
-# switch) or gui (on its defaults). One uninstall entry follows, naming this version; the folder holds this
-# version's files and no other; the menu entry and the presets stay.
-update() {
-    local old=$last_release args=(/S) root=HKLM other=HKCU menu=$all_menu switch=/AllUsers dir
-    case $1 in
-        user) args+=(/CurrentUser) root=HKCU other=HKLM menu=$(unix_path '%APPDATA%')/Microsoft/Windows/Start\ Menu/Programs
-              switch=/CurrentUser ;;
-        machine) args+=(/AllUsers) ;;
-        first) old=$first_release ;;
-    esac
-    fresh && store Characters 31 && old_setup $old && setup_ends 0 "$work/$old.exe" "${args[@]}" || return 1
-    case $2 in
-        silent) setup_ends 0 "$setup" /S ;;
-        switch) setup_ends 0 "$setup" /S $switch ;;
-        gui) setup_gui ;;
-    esac || return 1
-    dir=$(winepath -u "$(entry $root)" 2>/dev/null)
-    [[ -n $(entry $root) && -z $(entry $other) && $(entry $root DisplayVersion) == "$version" ]] ||
-        fail "not one entry under $root for $version: $(entry $root DisplayVersion), $(entry $other DisplayVersion)" || return 1
-    diff <(cd "$dir" && find . -type f | sort) <({ (cd "$build/packaging/windows/stage/files" && find . -type f)
-        echo ./uninstall.exe; echo ./install.ini; } | sort) >"$work/files.diff" ||
-        fail "other files than this version's: $(grep '^[<>]' "$work/files.diff" | paste -sd' ')" || return 1
-    [[ -f $menu/Corvane.lnk ]] && stored Characters 31 || fail "the menu entry or the presets are gone" || return 1
-    wine "$dir/uninstall.exe" /S >/dev/null 2>&1
-    poll 30 test ! -e "$dir" && [[ -z $(entry $root) ]] || fail "the updated install did not uninstall"
-}
+# Each mode an earlier release installed, updated silently, with the mode's switch, and on setup's pages:
+# one entry follows, naming this version, with this version's files alone; the log names them.
 scenario[update]=updates
 updates() {
-    local mode way
-    version=$(strings -el "$setup" | grep -A1 -x ProductVersion | tail -n1)
+    local mode way root args
     for mode in user machine first; do
         for way in silent switch gui; do
-            update $mode $way || { fail "over the $mode install, $way: $why"; return 1; }
+            root=HKLM args=(/S) && [[ $mode != user ]] || root=HKCU
+            [[ $way != switch ]] || { [[ $root == HKLM ]] && args+=(/AllUsers) || args+=(/CurrentUser); }
+            clean && store Characters 31 && old $mode && installed $root 0.9.0 old &&
+                if [[ $way == gui ]]; then setup_gui 0; else setup_ends 0 "$setup" "${args[@]}" &&
+                    logged "written: .*corvane.exe" && logged "exit code 0"; fi && installed $root "$version" &&
+                uninstalled $root || { fail "over the $mode install, $way: $why"; return 1; }
         done
     done
 }
-
-# A standard user, SYSTEM, and a machine-wide install under another spelling of its folder, with a build
-# of the installer whose account check reads CORVANE_TEST_ACCOUNT and CORVANE_TEST_SID: Wine runs everyone
-# as an administrator. Nothing waits on a message box.
-scenario[accounts]=accounts
-accounts() {
-    local test_setup=$work/test-setup.exe mine
-    fixture_setup "$test_setup" "$here/../../packaging/windows/corvane.nsi" -DTEST_ACCOUNT && fresh || return 1
-    mine=$(unix_path '%LOCALAPPDATA%')/Programs/Corvane
-    CORVANE_TEST_ACCOUNT=User setup_ends 0 "$test_setup" /S && [[ -f $mine/corvane.exe && -n $(entry HKCU) ]] ||
-        fail "a standard user's default install: $why" || return 1
-    wine "$mine/uninstall.exe" /S >/dev/null 2>&1 && poll 30 test ! -e "$mine" || fail "the user's uninstall" || return 1
-    CORVANE_TEST_ACCOUNT=User setup_ends 3 "$test_setup" /S /AllUsers && [[ -z $(entry HKLM) ]] ||
-        fail "a standard user's /AllUsers: $why" || return 1
-    # The folder spelt another way by /D=: the uninstaller, run from C:\Corvane, must still serve the machine's install.
-    setup_ends 0 "$test_setup" /S /AllUsers '/D=C:\.\Corvane' && CORVANE_TEST_ACCOUNT=User setup_ends 3 "$test_setup" /S &&
-        CORVANE_TEST_ACCOUNT=User setup_ends 3 'C:\Corvane\uninstall.exe' /S '_?=C:\Corvane' ||
-        fail "a standard user over everyone's install: $why" || return 1
-    wine 'C:\Corvane\uninstall.exe' /S >/dev/null 2>&1
-    poll 30 test ! -e "$WINEPREFIX/drive_c/Corvane" && [[ -z $(entry HKLM) && ! -e $all_menu/Corvane.lnk ]] ||
-        fail "the uninstall of C:\.\Corvane left the machine's entry, its menu entry or its files" || return 1
-    CORVANE_TEST_SID=S-1-5-18 setup_ends 0 "$test_setup" /S &&
-        [[ $(entry HKLM) == 'C:\Program Files\Corvane' && -z $(entry HKCU) ]] || fail "under SYSTEM: $why"
-}
+# With Corvane running, setup and the uninstaller refuse, silently and on the pages, and change nothing;
+# Corvane keeps working. Once it has closed, setup succeeds; the uninstaller, with a file held open, says
+# so and keeps the entry, then succeeds.
+scenario[running]='clean; store Characters 31; setup_ends 0 "$setup" /S; snapshot; app="$machine/corvane.exe" launch;
+    main_window; setup_ends 6 "$setup" /S; setup_gui 6 Escape; setup_ends 6 "$machine/uninstall.exe" /S "/LOG=C:\un.log";
+    unchanged; logged "exit code 6" "$WINEPREFIX/drive_c/un.log"; copied 5 31; close_main; ends; setup_ends 0 "$setup" /S;
+    hold "$machine"; setup_ends 10 "$machine/uninstall.exe" /S; release; [[ -n $(entry HKLM) ]]; uninstalled HKLM'
+# An update that fails partway, at a file held open (moving the old files aside) and at a file that cannot
+# be written (a folder in its place): the code says so, and the old version is as it was and still starts.
+scenario[partway]='clean; store Characters 31; older_setup; setup_ends 0 "$older" /S /CurrentUser; hold "$mine";
+    snapshot; setup_ends 5 "$setup" /S "/LOG=C:\partway.log"; unchanged; release;
+    logged "put back: .*Qt6Core.dll" "$WINEPREFIX/drive_c/partway.log"; logged "exit code 5" "$WINEPREFIX/drive_c/partway.log";
+    rm "$mine/LICENSE.txt"; mkdir "$mine/LICENSE.txt"; snapshot; setup_ends 5 "$setup" /S; unchanged; works HKCU'
+# hold DIR: a file of DIR's styles folder held open, as an antivirus scanner might.
+hold() { wine "$build/hold.exe" "$(winepath -w "$1/$(cd "$1" && find styles -type f | head -n1)")" 60000 & holder=$!; sleep 3; }
+release() { kill $holder; timeout 60 wineserver -w; }
+# Nothing from the install folder runs: neither an uninstall.exe planted beside an earlier release nor one
+# in the folder this user's entry points at.
+scenario[planted]='clean; store Characters 31; old machine; cp "$build/standin.exe" "$machine/uninstall.exe";
+    setup_ends 0 "$setup" /S; installed HKLM $version; clean; mkdir -p "$planted"; cp "$build/standin.exe" "$planted/uninstall.exe";
+    not_run; reg add "HKCU\\$uninstall_key" /v InstallLocation /d "C:\planted" /f; setup_ends 0 "$setup" /S; not_run'
+not_run() { [[ ! -s $CORVANE_STANDIN_LOG ]] || fail "a planted uninstall.exe ran"; }
+# An older setup over a newer install is refused unless allowed; Windows before 10 1809 is refused.
+scenario[downgrade]='clean; older_setup; setup_ends 0 "$setup" /S; snapshot; setup_ends 7 "$older" /S; unchanged;
+    setup_ends 0 "$older" /S /AllowDowngrade; [[ $(entry HKLM DisplayVersion) == 0.9.0 ]]; wine winecfg -v win7;
+    snapshot; setup_ends 8 "$setup" /S; unchanged; wine winecfg -v win10'
+# A standard user (CORVANE_TEST_ACCOUNT=User): their own install, not everyone's; everyone's, in another
+# spelling of its folder, is neither updated nor uninstalled by them, and the uninstaller still serves it.
+scenario[accounts]='clean; store Characters 31; older_setup; CORVANE_TEST_ACCOUNT=User setup_ends 0 "$older" /S;
+    installed HKCU 0.9.0; uninstalled HKCU; CORVANE_TEST_ACCOUNT=User setup_ends 3 "$older" /S /AllUsers;
+    setup_ends 0 "$older" /S /AllUsers "/D=C:\Program Files\.\Corvane"; snapshot;
+    CORVANE_TEST_ACCOUNT=User setup_ends 3 "$older" /S; CORVANE_TEST_ACCOUNT=User setup_ends 3 "$machine/uninstall.exe" /S;
+    unchanged; uninstalled HKLM'

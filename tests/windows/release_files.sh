@@ -2,8 +2,8 @@
 # The Windows release files of one commit, built twice from its `git archive`, unpacked into two folders
 # outside any checkout at different times: the program, the DLLs and the installer must be the same bytes
 # and carry the commit's time, and the checked build's SHA256SUMS must match. Then the second build is
-# signed with a certificate and a time-stamp authority made here: the program, the uninstaller the
-# installer writes and the installer itself must carry a valid signature and stamp, a file signed without
+# signed with a certificate and a time-stamp authority made here: every program and DLL the installer
+# puts in place and the installer itself must carry a valid signature and stamp, a file signed without
 # a stamp must be told apart, and the program must differ from the unsigned one only where a signature
 # goes. Last, a signing run interrupted as Ctrl+C would must leave its password in no file.
 #   release_files.sh SOURCE_DIR BUILD_DIR VERSION    (after the build's installer target)
@@ -87,9 +87,9 @@ stamp() {
 export CORVANE_SIGN_PKCS12=$work/cert.p12 CORVANE_SIGN_PASSWORD=$password
 CORVANE_SIGN_TIMESTAMP_URL=$url quiet cmake --build "$two" --target installer || fail "the signed build failed"
 quiet wine wineboot --init && timeout 120 wineserver -w
-quiet wine "$two/$setup" /S '/D=C:\Corvane' || fail "the signed installer failed"
+quiet wine winecfg -v win10 && quiet wine "$two/$setup" /S /CurrentUser '/D=C:\Corvane' || fail "the signed installer failed"
 timeout 60 wineserver -w
-for file in "$two/$stage/corvane.exe" "$WINEPREFIX/drive_c/Corvane/uninstall.exe" "$two/$setup"; do
+for file in "$two/$setup" $(find "$WINEPREFIX/drive_c/Corvane" -name '*.exe' -o -name '*.dll'); do
     [[ $(stamp "$file") == stamped ]] || fail "$(basename "$file") is not signed and stamped: $(cat "$work/verify")"
 done
 
