@@ -137,35 +137,26 @@ all_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
 wine winecfg -v win10
 # setup_ends CODE PROGRAM ARGS...: PROGRAM ran and ended with CODE. A silent run that still waits after two
 # minutes waits on something no one will answer, and fails the scenario: a deployment tool would hang.
-# Wine would quote a /D= with spaces, which NSIS takes only as it is: cmd passes it on so.
+# PROGRAM "pages" is setup on its defaults: Enter on each page, ARGS (Enter) on a message box, whose title
+# alone is the bare name. Wine would quote a /D= with spaces, which NSIS takes only as it is: cmd passes it.
 setup_ends() {
-    local code=$1 status run
-    shift
-    run=(wine "$@") && [[ ${*: -1} != /D=*' '* ]] || run=(wine cmd /c "$(winepath -w "$1") ${*:2}")
-    timeout 120 "${run[@]}" >/dev/null 2>&1
-    status=$?
-    ((status != 124)) || { wineserver -k; fail "${1##*/} ${*:2} still waited after two minutes"; return 1; }
-    ((status == code)) || fail "${1##*/} ${*:2} ended with $status, not $code"
-}
-# setup_gui CODE [KEY]: setup on its defaults, Enter on each page and KEY (Enter) on a message box, whose
-# title alone is the bare name, ended with CODE.
-setup_gui() {
-    local pid tries=40 page box
-    wine "$setup" >/dev/null 2>&1 & pid=$!
+    local code=$1 status pid tries=600 page box run=(wine "${@:2}")
+    [[ ${*: -1} != /D=*' '* ]] || run=(wine cmd /c "$(winepath -w "$2") ${*:3}")
+    [[ $2 != pages ]] || run=(wine "$setup")
+    "${run[@]}" >/dev/null 2>&1 & pid=$!
     while kill -0 $pid 2>/dev/null && ((tries-- > 0)); do
-        page=$(window 'Corvane Setup.*') box=$(window 'Corvane Setup')
-        if [[ -n $box ]]; then press "$box" "${2:-Return}"; elif [[ -n $page ]]; then press "$page" Return; fi
-        sleep 1
+        [[ $2 != pages ]] || { page=$(window 'Corvane Setup.*') box=$(window 'Corvane Setup')
+            if [[ -n $box ]]; then press "$box" "${3:-Return}"; elif [[ -n $page ]]; then press "$page" Return; fi; }
+        sleep 0.2
     done
-    ! kill -0 $pid 2>/dev/null || { wineserver -k; fail "setup's pages did not end"; return 1; }
+    ! kill -0 $pid 2>/dev/null || { wineserver -k; fail "${2##*/} ${*:3} still waited after two minutes"; return 1; }
     wait $pid
-    local status=$?
-    ((status == $1)) || fail "setup on its defaults ended with $status, not $1"
+    status=$?
+    ((status == code)) || fail "${2##*/} ${*:3} ended with $status, not $code"
 }
 entry() { wine reg query "$1\\$uninstall_key" /v "${2:-InstallLocation}" 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
 folder() { winepath -u "$(entry "$1")" 2>/dev/null; }
-other() { [[ $1 == HKLM ]] && echo HKCU || echo HKLM; }
-menu() { [[ $1 == HKLM ]] && echo "$all_menu" || echo "$my_menu"; }
+declare -A other=([HKLM]=HKCU [HKCU]=HKLM) menu=([HKLM]=$all_menu [HKCU]=$my_menu)
 clean() {
     stop_app; fresh; reg delete "HKLM\\$uninstall_key" /f; reg delete "HKCU\\$uninstall_key" /f
     rm -rf "$mine" "$machine" "$planted" "$all_menu/Corvane.lnk" "$my_menu/Corvane.lnk" "$temp"/Corvane-*.log
@@ -182,19 +173,19 @@ unchanged() { diff "$work/state" <(state) >"$work/state.diff" || fail "changed: 
 # files and no other (OLD: an earlier release's); the menu entry and the presets are there.
 installed() {
     local dir=$(folder "$1") files
-    [[ -n $dir && -z $(entry "$(other "$1")") && $(entry "$1" DisplayVersion) == "$2" ]] ||
-        fail "not one entry under $1 for $2: $(entry "$1" DisplayVersion), $(entry "$(other "$1")" DisplayVersion)" || return 1
+    [[ -n $dir && -z $(entry "${other[$1]}") && $(entry "$1" DisplayVersion) == "$2" ]] ||
+        fail "not one entry under $1 for $2: $(entry "$1" DisplayVersion), $(entry "${other[$1]}" DisplayVersion)" || return 1
     if [[ -n ${3:-} ]]; then files=$(sed 's|^|./|; $a ./uninstall.exe' "$windows/earlier-files.txt")
     else files=$(cd "$stage/files" && find . -type f; echo ./remove.exe; echo ./install.ini); fi
     diff <(cd "$dir" && find . -type f | sort) <(sort <<<"$files") >"$work/files.diff" ||
         fail "other files than $2's: $(grep '^[<>]' "$work/files.diff" | paste -sd' ')" || return 1
-    [[ -f $(menu "$1")/Corvane.lnk ]] && stored Characters 31 || fail "the menu entry or the presets are missing"
+    [[ -f ${menu[$1]}/Corvane.lnk ]] && stored Characters 31 || fail "the menu entry or the presets are missing"
 }
 # uninstalled ROOT: uninstall.exe /S, without _?=, returns once the folder, the entry and the menu entry are
 # gone; the presets stay.
 uninstalled() {
     local dir=$(folder "$1")
-    setup_ends 0 "$dir/uninstall.exe" /S && [[ ! -e $dir && -z $(entry "$1") && ! -e $(menu "$1")/Corvane.lnk ]] &&
+    setup_ends 0 "$dir/uninstall.exe" /S && [[ ! -e $dir && -z $(entry "$1") && ! -e ${menu[$1]}/Corvane.lnk ]] &&
         stored Characters 31 || fail "the uninstall left files, its entry or its menu entry, or took the presets"
 }
 # works ROOT: the installed program starts, copies and closes.
@@ -206,20 +197,13 @@ logged() { grep -q "$1" "${2:-$temp/Corvane-setup.log}" || fail "the log does no
 # this tree's at 0.9.0, with the files of this build, whose account check reads CORVANE_TEST_ACCOUNT.
 first_release=64908f1 last_release=78af2e0 older=$work/older/setup.exe
 version=$(strings -el "$setup" | grep -A1 -x ProductVersion | tail -n1)
-old_setup() { # old_setup COMMIT: that commit's installer, built once
-    local dir=$work/fixture file sub
+old_setup() { # old_setup COMMIT: that commit's installer, built once; the new uninstaller removes what it installs
     [[ -f $work/$1.exe ]] && return
-    if [[ ! -f $dir/install.nsh ]]; then
-        while read -r file; do
-            echo "$file" | install -D /dev/stdin "$dir/$file"
-            sub=${file%/*} && [[ $sub != "$file" ]] && sub="\\$sub" || sub=''
-            printf 'SetOutPath "$INSTDIR%s"\nFile "%s"\n' "$sub" "$dir/$file" >>"$dir/install.nsh"
-            printf 'Delete "$INSTDIR\\%s"\nRMDir "$INSTDIR%s"\n' "${file//\//\\}" "$sub" >>"$dir/uninstall.nsh"
-        done <"$windows/earlier-files.txt"
-    fi
-    git -C "$here/../.." show "$1:packaging/windows/corvane.nsi" >"$work/$1.nsi" || fail "no installer script at $1" || return 1
-    makensis -V1 -DVERSION=0.9.0 -DICON="$windows/../../resources/corvane.ico" -DOUTFILE="$work/$1.exe" \
-        -DFILELIST="$dir/install.nsh" -DUNFILELIST="$dir/uninstall.nsh" "$work/$1.nsi" >/dev/null || fail "makensis: $1"
+    sed "s|^|$work/fixture/|" "$windows/earlier-files.txt" | xargs -n1 install -D /dev/null &&
+        printf 'SetOutPath "$INSTDIR"\nFile /r "%s/*"\n' "$work/fixture" >"$work/install.nsh" && : >"$work/uninstall.nsh" &&
+        git -C "$here/../.." show "$1:packaging/windows/corvane.nsi" >"$work/$1.nsi" &&
+        makensis -V1 -DVERSION=0.9.0 -DICON="$windows/../../resources/corvane.ico" -DOUTFILE="$work/$1.exe" \
+            -DFILELIST="$work/install.nsh" -DUNFILELIST="$work/uninstall.nsh" "$work/$1.nsi" >/dev/null || fail "makensis: $1"
 }
 older_setup() {
     local defines=(-V1 '-XSetCompressor /FINAL zlib' -DVERSION=0.9.0 -DTEST_ACCOUNT -DICON="$windows/../../resources/corvane.ico"
@@ -239,10 +223,9 @@ old() {
 
 # Fresh installs: silently an administrator's goes to the machine, its size and manifest are right, the
 # user's writes nothing machine-wide; each mode refuses the other while installed, reinstalls and uninstalls.
-scenario[installer]='clean; store Characters 31; size_and_manifest; before=$(machine_registry) files=$(machine_files);
-    setup_ends 0 "$setup" /S /CurrentUser; [[ $(machine_files) == "$files" ]];
-    diff <(echo "$before") <(machine_registry); setup_ends 4 "$setup" /S /AllUsers; installed HKCU $version;
-    works HKCU; setup_ends 0 "$setup" /S; installed HKCU $version; uninstalled HKCU;
+scenario[installer]='clean; store Characters 31; size_and_manifest; before=$(machine_registry && machine_files);
+    setup_ends 0 "$setup" /S /CurrentUser; diff <(echo "$before") <(machine_registry && machine_files);
+    setup_ends 4 "$setup" /S /AllUsers; installed HKCU $version; works HKCU; setup_ends 0 "$setup" /S; installed HKCU $version; uninstalled HKCU;
     setup_ends 9 "$setup" /S "/D=C:\Corvane"; setup_ends 9 "$setup" /S "/D=C:\Program Files (x86)\Corvane";
     setup_ends 0 "$setup" /S; setup_ends 4 "$setup" /S /CurrentUser; installed HKLM $version; works HKLM;
     logged "exit code 0"; setup_ends 0 "$setup" /S /AllUsers; uninstalled HKLM'
@@ -254,6 +237,7 @@ size_and_manifest() {
 # Wine stamps each key with the time it was last written, and enumerates the devices afresh in each session
 # (display adapters, monitors, input devices, network cards; Wine 10 keeps them under ControlSet001):
 # none of that is the installer's.
+machine_files() { (cd "$WINEPREFIX/drive_c" && find "Program Files" "Program Files (x86)" ProgramData | sort); }
 machine_registry() {
     timeout 60 wineserver -w
     awk '/^\[/ { sub(/\] [0-9]+$/, "]")
@@ -261,7 +245,6 @@ machine_registry() {
                         /NetworkCards\]$/ }
          !skip && !/^#time=/' "$WINEPREFIX/system.reg"
 }
-machine_files() { (cd "$WINEPREFIX/drive_c" && find "Program Files" "Program Files (x86)" ProgramData | sort); }
 
 # Each mode an earlier release installed, updated silently, with the mode's switch, and on setup's pages:
 # one entry follows, naming this version, with this version's files alone; the log names them.
@@ -273,7 +256,7 @@ updates() {
             root=HKLM args=(/S) && [[ $mode != user ]] || root=HKCU
             [[ $way != switch ]] || { [[ $root == HKLM ]] && args+=(/AllUsers) || args+=(/CurrentUser); }
             clean && store Characters 31 && old $mode && installed $root 0.9.0 old &&
-                if [[ $way == gui ]]; then setup_gui 0; else setup_ends 0 "$setup" "${args[@]}" &&
+                if [[ $way == gui ]]; then setup_ends 0 pages; else setup_ends 0 "$setup" "${args[@]}" &&
                     logged "written: .*corvane.exe" && logged "exit code 0"; fi && installed $root "$version" &&
                 uninstalled $root || { fail "over the $mode install, $way: $why"; return 1; }
         done
@@ -283,7 +266,7 @@ updates() {
 # Corvane keeps working. Once it has closed, setup succeeds; the uninstaller, with a file held open, says
 # so and keeps the entry, then succeeds.
 scenario[running]='clean; store Characters 31; setup_ends 0 "$setup" /S; snapshot; app="$machine/corvane.exe" launch;
-    main_window; setup_ends 6 "$setup" /S; setup_gui 6 Escape; setup_ends 6 "$machine/uninstall.exe" /S "/LOG=C:\un.log";
+    main_window; setup_ends 6 "$setup" /S; setup_ends 6 pages Escape; setup_ends 6 "$machine/uninstall.exe" /S "/LOG=C:\un.log";
     unchanged; logged "exit code 6" "$WINEPREFIX/drive_c/un.log"; copied 5 31; close_main; ends; setup_ends 0 "$setup" /S;
     hold "$machine"; setup_ends 10 "$machine/uninstall.exe" /S; release; [[ -n $(entry HKLM) ]]; uninstalled HKLM'
 # An update that fails partway, at a file held open (moving the old files aside) and at a file that cannot
