@@ -218,7 +218,10 @@ Var OldVersion  ; the entry's version before, "" for a new install
     ${EndIf}
 !macroend
 !macro DROP NAME DIR
-    Delete "$Backup\${NAME}"
+    ${If} ${IsFile} "$Backup\${NAME}"
+        Delete "$Backup\${NAME}"
+        ${Log} "removed the previous version's $Backup\${NAME}"
+    ${EndIf}
 !macroend
 !macro EMPTY_DIR DIR
     RMDir "$Backup\${DIR}"
