@@ -65,8 +65,13 @@ Function Log
     Pop $0
 FunctionEnd
 
-; quit CODE WHY: ends with that code, the log saying why. stop also tells the user, silently too (where
-; it goes to no one).
+; done WHY: the log's last words on success, after which the pages show "Completed". quit CODE WHY: ends
+; with that code, the log saying why. stop also tells the user, silently too (where it goes to no one).
+!macro done WHY
+    ${Log} "${WHY}"
+    ${Log} "exit code 0"
+    FileClose $LogFile
+!macroend
 !macro quit CODE WHY
     ${Log} "${WHY}"
     ${Log} "exit code ${CODE}"

@@ -290,7 +290,8 @@ Section "Corvane"
     !insertmacro ALL_FILES DROP
     !insertmacro ALL_DIRS EMPTY_DIR
     RMDir "$Backup"
-    !insertmacro quit 0 "installed ${VERSION} in $INSTDIR"
+    ; The pages end on "Completed".
+    !insertmacro done "installed ${VERSION} in $INSTDIR"
 SectionEnd
 
 ; Puts back the files, the entry's version and, for a new install, removes the shortcut, the entry and

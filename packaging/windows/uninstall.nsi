@@ -87,5 +87,5 @@ Section
         !insertmacro stop ${EXIT_INCOMPLETE} "remove.exe or the uninstall entry of Corvane could not be removed."
     ${EndIf}
     ${Log} "removed the shortcut and the uninstall entry"
-    !insertmacro quit 0 "uninstalled"
+    !insertmacro done "uninstalled"
 SectionEnd
