@@ -265,16 +265,16 @@ updates() {
 scenario[running]='clean; store Characters 31; setup_ends 0 "$setup" /S; snapshot; app="$machine/corvane.exe" launch;
     main_window; setup_ends 6 "$setup" /S; setup_ends 6 pages Escape; setup_ends 6 "$machine/uninstall.exe" /S "/LOG=C:\un.log";
     unchanged; logged "exit code 6" "$WINEPREFIX/drive_c/un.log"; copied 5 31; close_main; ends; setup_ends 0 "$setup" /S;
-    hold "$machine"; setup_ends 10 "$machine/uninstall.exe" /S; release; [[ -n $(entry HKLM) ]]; uninstalled HKLM'
+    held_open "$machine"; setup_ends 10 "$machine/uninstall.exe" /S; release; [[ -n $(entry HKLM) ]]; uninstalled HKLM'
 # An update that fails partway, at a file held open (moving the old files aside) and at a file that cannot
 # be written (a folder in its place): the code says so, and the old version is as it was and still starts.
-scenario[partway]='clean; store Characters 31; older_setup; setup_ends 0 "$older" /S /CurrentUser; hold "$mine";
+scenario[partway]='clean; store Characters 31; older_setup; setup_ends 0 "$older" /S /CurrentUser; held_open "$mine";
     snapshot; setup_ends 5 "$setup" /S "/LOG=C:\partway.log"; unchanged; release;
     logged "put back: .*Qt6Core.dll" "$WINEPREFIX/drive_c/partway.log"; logged "exit code 5" "$WINEPREFIX/drive_c/partway.log";
     rm "$mine/LICENSE.txt"; mkdir "$mine/LICENSE.txt"; snapshot; setup_ends 5 "$setup" /S; unchanged; works HKCU'
-# hold DIR: a file of DIR's styles folder held open, as an antivirus scanner might.
-hold() { wine "$build/hold.exe" "$(winepath -w "$1/$(cd "$1" && find styles -type f | head -n1)")" 60000 & holder=$!; sleep 3; }
-release() { kill $holder; timeout 60 wineserver -w; }
+# held_open DIR: a file of DIR's styles folder held open, as an antivirus scanner might.
+held_open() { wine "$build/hold.exe" "$(winepath -w "$1/$(cd "$1" && find styles -type f | head -n1)")" 60000 & opener=$!; sleep 3; }
+release() { kill $opener; timeout 60 wineserver -w; }
 # Nothing from the install folder runs: neither an uninstall.exe planted beside an earlier release nor one
 # in the folder this user's entry points at.
 scenario[planted]='clean; store Characters 31; old machine; cp "$build/standin.exe" "$machine/uninstall.exe";
