@@ -6,14 +6,12 @@
 #   drive.sh wine BUILD_DIR [SCENARIO...]
 # Without scenarios, the platform's default list runs. Exit 77 when no X server can be started.
 # CORVANE_E2E_SHOTS=DIR keeps every screenshot whose texts were measured there, as SCENARIO-N.png.
-set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd) platform=${1:?usage: drive.sh x11|wine PROGRAM [SCENARIO...]} target=${2:?}
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-e2e.XXXXXX")
+source "$here/../lib.sh"
 xvfb_pid='' app_pid='' why='' failed=0 factor=1 shots=0
 cleanup() { :; }
-trap 'stop_app; cleanup; [[ -n $xvfb_pid ]] && kill $xvfb_pid; rm -rf "$work"' EXIT
+on_exit='stop_app; cleanup; [[ -z $xvfb_pid ]] || kill $xvfb_pid'
 
-poll() { local n=$(($1 * 10)); shift; while ((n-- > 0)); do "$@" && return 0; sleep 0.1; done; return 1; }
 fail() { why=$1; return 1; }
 ended() { ! kill -0 "$app_pid" 2>/dev/null; }
 stop_app() { [[ -z $app_pid ]] || { kill "$app_pid"; poll 5 ended || kill -KILL "$app_pid"; } 2>/dev/null; app_pid=''; }

@@ -6,15 +6,11 @@
 #                                                corvane .deb and any other of its build): the fields of
 #                                                corvane's, its files only under /usr in the same layout,
 #                                                lintian with no error or warning on each
-set -euo pipefail
+source "$(dirname "$0")/../lib.sh"
+set -e
 
 mode=${1:-}
 app_id=example.corvane.Corvane
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-quiet() { "$@" >"$work/log" 2>&1 || { cat "$work/log" >&2; return 1; }; }
 is_png() { [[ $(file -b "$1") == "PNG image data, $2 x $3,"* ]]; }
 
 # check_layout PREFIX: the program and its help in a private folder, a relative link in bin/, and the
@@ -79,5 +75,4 @@ deb)
     ;;
 esac
 
-((failures == 0)) || { echo "$failures packaging check(s) failed" >&2; exit 1; }
-echo "packaging $mode: all checks passed"
+passed "packaging $mode"

@@ -3,13 +3,10 @@
 # test version on top) gets its version and distribution in the unpacked change log, the upstream tarball
 # is named for the version, and a tree that is no git checkout is refused.
 #   source_package.sh SOURCE_DIR        exit 77 when SOURCE_DIR is no git checkout
-set -euo pipefail
+source "$(dirname "$0")/../lib.sh"
+set -e
 src=$1
 git -C "$src" rev-parse --git-dir >/dev/null 2>&1 || { echo "$src is no git checkout; skipped"; exit 77; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 make_source() { "$src/scripts/debian/source.sh" "$@" 2>"$work/log" || { cat "$work/log" >&2; return 1; }; }
 upstream=$(sed -n 's/^project(Corvane VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
 
@@ -43,5 +40,4 @@ mkdir -p "$work/plain/scripts/debian" && cp "$src/scripts/debian/source.sh" "$wo
 ! "$work/plain/scripts/debian/source.sh" "$work/none" bookworm 2>"$work/log" && grep -q 'is not a git checkout' "$work/log" ||
     fail "a tree outside git was not refused: $(cat "$work/log")"
 
-((failures == 0)) || { echo "$failures source package check(s) failed" >&2; exit 1; }
-echo "source package: all checks passed"
+passed "source package"

@@ -4,13 +4,10 @@
 # the older one in its suite alone, a change of key signing every suite again, and inputs it must refuse;
 # and the README gives the very lines the install test runs.
 #   apt_publish.sh SOURCE_DIR
-set -uo pipefail
 src=${1:?usage: apt_publish.sh SOURCE_DIR}
+source "$(dirname "$0")/../lib.sh"
 publish=$src/scripts/debian/publish.sh
-work=$(mktemp -d)
-export GNUPGHOME=$work/gnupg
-trap 'gpgconf --kill gpg-agent 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+export GNUPGHOME=$work/gnupg on_exit='gpgconf --kill gpg-agent 2>/dev/null'
 repo=$work/repo
 cd "$work" || exit 1
 
@@ -82,4 +79,4 @@ done
 diff <(sed '1,/^base=/d' "$src/packaging/apt/add-repository.sh") \
      <(sed -n '/^base=https/,/^```$/p' "$src/README.md" | sed '1d;$d') >&2 ||
     fail "the README's lines that add the repository differ from packaging/apt/add-repository.sh"
-echo "publish.sh: signed suites, one version a suite, re-signing and refusals checked"
+passed publish.sh

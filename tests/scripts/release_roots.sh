@@ -4,13 +4,9 @@
 # mounts ends with it, Ctrl+C included; and the root it was unpacked from is never written. Uses a root of
 # a few programs copied from this machine.
 #   release_roots.sh SOURCE_DIR
-set -uo pipefail
+source "$(dirname "$0")/../lib.sh"
 enter=("$1/scripts/roots.sh" enter)
 unshare --user --map-root-user true 2>/dev/null || { echo "user namespaces are not allowed here; skipped"; exit 77; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 mkdir -p "$work/root/etc" "$work/out" "$work/ro"
 for program in bash cat sleep touch ls tr sort; do
@@ -67,5 +63,4 @@ wait $leader
 (($? != 0)) || fail "an interrupted run reported success"
 [[ -z $(left_running) ]] || fail "an interrupted run left processes in the root: $(left_running)"
 
-((failures == 0)) && echo "release roots: all checks passed"
-exit $((failures > 0))
+passed "release roots"

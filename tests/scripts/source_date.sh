@@ -4,12 +4,8 @@
 # unpacked inside another project's checkout keeps its own time, a copy lying in one has none, and
 # sources without any time stop with the way out named.
 #   source_date.sh SOURCE_DIR
-set -uo pipefail
+source "$(dirname "$0")/../lib.sh"
 src=${1:?usage: source_date.sh SOURCE_DIR}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 printf 'cmake_minimum_required(VERSION 3.25)\ninclude("%s/cmake/ReleaseFiles.cmake")\ncorvane_source_date_epoch("${DIR}")\nmessage(NOTICE "$ENV{SOURCE_DATE_EPOCH}")\n' \
     "$src" >"$work/print.cmake"
@@ -47,5 +43,4 @@ for case in "${cases[@]}"; do
     fi
 done
 
-((failures == 0)) || { echo "$failures source time check(s) failed" >&2; exit 1; }
-echo "source time: all checks passed"
+passed "source time"

@@ -3,11 +3,8 @@
 # which ninja step, a failing one shows its log's last 30 lines and its status, none leaves its ticker
 # behind (finished, failed, Ctrl+C, TERM, KILL) or waits for it; and the test command's table of legs.
 #   step_progress.sh SOURCE_DIR
-set -uo pipefail
+source "$(dirname "$0")/../lib.sh"
 helper="${1:?usage: step_progress.sh SOURCE_DIR}/scripts/progress.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # left_in SESSION: the processes of that session still running (zombies not yet reaped aside).
 left_in() {
@@ -60,4 +57,4 @@ got=$?
 [[ ! -e $work/ran ]] || fail "a leg ran after one had failed"
 grep -Eq '^one +[0-9]+ s +passed$' "$work/table" && grep -Eq '^two +[0-9]+ s +FAILED \(exit status 4\)  <==$' "$work/table" &&
     grep -Eq '^three +- +not run$' "$work/table" || fail "the table is wrong: $(cat "$work/table")"
-echo "progress: 7 checks passed"
+passed progress

@@ -3,11 +3,8 @@
 # stops it before any fetch, a failed fetch stops it with apt's message and leaves nothing marked
 # fetched, an older revision in the cache is never reused, and the exact version's folder is.
 #   toolchain_fetch.sh SOURCE_DIR
-set -uo pipefail
+source "$(dirname "$0")/../lib.sh"
 toolchain="${1:?usage: toolchain_fetch.sh SOURCE_DIR}/scripts/windows/toolchain.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # The stand-in notes every call; `source` unpacks a one-file folder, or fails as apt does when STUB_FAIL is set.
 mkdir -p "$work/bin"
@@ -51,4 +48,4 @@ grep -q "source -qq libsodium=$version\$" "$STUB_LOG" || fail "apt-get was not a
 : >"$STUB_LOG"
 STUB_FAIL=1 run || fail "the fetched folder was not reused: $(cat "$work/err")"
 [[ ! -s "$STUB_LOG" && $(<"$work/out") == "$src/libsodium_$version" ]] || fail "fetched again: $(cat "$STUB_LOG")"
-echo "toolchain fetch: 4 checks passed"
+passed "toolchain fetch"

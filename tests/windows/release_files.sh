@@ -7,17 +7,12 @@
 # a stamp must be told apart, and the program must differ from the unsigned one only where a signature
 # goes. Last, a signing run interrupted as Ctrl+C would must leave its password in no file.
 #   release_files.sh SOURCE_DIR BUILD_DIR VERSION    (after the build's installer target)
-set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd) src=$1 build=$2 version=$3
 setup=Corvane-$version-setup.exe stage=packaging/windows/stage/files sign=$src/packaging/windows/sign.sh
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-release.XXXXXX")
+source "$here/../lib.sh"
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-tsa_pid=''
-trap '[[ -z $tsa_pid ]] || kill $tsa_pid; wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
+tsa_pid='' on_exit='[[ -z $tsa_pid ]] || kill $tsa_pid; wineserver -k 2>/dev/null'
 log() { printf '[release files %(%H:%M:%S)T] %s\n' -1 "$*"; }
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-quiet() { "$@" >"$work/log" 2>&1 || { cat "$work/log" >&2; return 1; }; }
 # running_in TEXT: the processes whose command line holds TEXT (read with built-ins, so never this one).
 running_in() {
     local f args
@@ -25,7 +20,6 @@ running_in() {
         mapfile -d '' -t args <"$f" 2>/dev/null && [[ "${args[*]}" == *"$1"* ]] && { f=${f#/proc/}; echo "${f%/cmdline}"; }
     done
 }
-poll() { local n=$(($1 * 10)); shift; while ((n-- > 0)); do "$@" && return 0; sleep 0.1; done; return 1; }
 
 (cd "$build" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match $setup"
 
@@ -128,5 +122,4 @@ else
     kill -KILL -- -"$build_pid"
 fi
 
-((failures == 0)) || { echo "$failures release file check(s) failed" >&2; exit 1; }
-echo "release files: all checks passed"
+passed "release files"
