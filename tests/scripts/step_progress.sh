@@ -6,15 +6,9 @@
 source "$(dirname "$0")/../lib.sh"
 helper="${1:?usage: step_progress.sh SOURCE_DIR}/scripts/progress.sh"
 
-# left_in SESSION: the processes of that session still running (zombies not yet reaped aside).
-left_in() {
-    local stat fields
-    for stat in /proc/[0-9]*/stat; do
-        { fields=$(<"$stat"); } 2>/dev/null || continue
-        fields=(${fields##*) })
-        [[ ${fields[3]} == "$1" && ${fields[0]} != Z ]] && echo "${stat//[^0-9]/}"
-    done
-}
+# left_in SESSION: the processes of that session still running (zombies not yet reaped aside). Their
+# names hold no blanks, so the stat fields stand where they should.
+left_in() { cat /proc/[0-9]*/stat 2>/dev/null | awk -v s="$1" '$6 == s && $3 != "Z" { print $1 }'; }
 
 # A session of its own holds the step, its ticker and whatever they start; SIGINT is let through, as a
 # terminal's Ctrl+C would be (a background job here would ignore it). A step that hangs is killed.
