@@ -265,15 +265,16 @@ scenario[running]='clean; store Characters 31; setup_ends 0 "$setup" /S; snapsho
     unchanged; logged "exit code 6" "$WINEPREFIX/drive_c/un.log"; copied 5 31; close_main; ends; setup_ends 0 "$setup" /S;
     held_open "$machine"; setup_ends 10 "$machine/uninstall.exe" /S; release; [[ -n $(entry HKLM) ]]; uninstalled HKLM'
 # An update that fails partway: at a file held open (moving the old files aside), at a file that cannot be
-# written (a folder in its place), at the shortcut (the same) and at the entry (a key that refuses writes,
-# as a locked-down desk's may). The code says so, and the old version is as it was and still starts.
+# written (a folder in its place), at the entry (a key that refuses writes, as a locked-down desk's may) and
+# at the shortcut (a folder in its place). The code says so, and the old version is as it was and still
+# starts.
 scenario[partway]='clean; store Characters 31; older_setup; setup_ends 0 "$older" /S /CurrentUser; held_open "$mine";
     snapshot; setup_ends 5 "$setup" /S "/LOG=C:\partway.log"; unchanged; release;
     logged "put back: .*Qt6Core.dll" "$WINEPREFIX/drive_c/partway.log"; logged "exit code 5" "$WINEPREFIX/drive_c/partway.log";
     rm "$mine/LICENSE.txt"; mkdir "$mine/LICENSE.txt"; snapshot; setup_ends 5 "$setup" /S; unchanged; rmdir "$mine/LICENSE.txt";
-    rm "$my_menu/Corvane.lnk"; mkdir "$my_menu/Corvane.lnk"; snapshot; setup_ends 5 "$setup" /S; unchanged; rmdir "$my_menu/Corvane.lnk";
     wine "$build/denywrite.exe" "$uninstall_key"; snapshot; setup_ends 5 "$setup" /S; unchanged;
-    wine "$build/denywrite.exe" "$uninstall_key" allow; works HKCU'
+    wine "$build/denywrite.exe" "$uninstall_key" allow; rm "$my_menu/Corvane.lnk"; mkdir "$my_menu/Corvane.lnk"; snapshot;
+    setup_ends 5 "$setup" /S; unchanged; rmdir "$my_menu/Corvane.lnk"; works HKCU'
 # held_open DIR: a file of DIR's styles folder held open, as an antivirus scanner might.
 held_open() { wine "$build/hold.exe" "$(winepath -w "$1/$(cd "$1" && find styles -type f | head -n1)")" 60000 & opener=$!; sleep 3; }
 release() { kill $opener; timeout 60 wineserver -w; }
