@@ -109,23 +109,26 @@ roots_in_namespace() {
 # The machine's own Debian archive and security archive, from its apt sources, with their suites named
 # for RELEASE instead of this machine's release: "URI SUITE" lines.
 roots_archive() {
-    local host
+    local host found lists
     host=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    {
-        awk '/^[ \t]*deb[ \t]/ { i = 2; if ($2 ~ /^\[/) while ($i !~ /\]$/) i++; if ($2 ~ /^\[/) i++; print $i, $(i + 1) }' \
-            /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true
-        for f in /etc/apt/sources.list.d/*.sources; do
-            [[ -f $f ]] || continue
-            awk 'BEGIN { RS = ""; FS = "\n" }
-                 { uris = ""; suites = ""; deb = 0
-                   for (i = 1; i <= NF; i++) {
-                       if ($i ~ /^Types:/ && $i ~ /[ \t]deb([ \t]|$)/) deb = 1
-                       if ($i ~ /^URIs:/) uris = substr($i, 6)
-                       if ($i ~ /^Suites:/) suites = substr($i, 8) }
-                   if (deb) { n = split(uris, u, " "); m = split(suites, s, " ")
-                              for (a = 1; a <= n; a++) for (b = 1; b <= m; b++) print u[a], s[b] } }' "$f"
-        done
-    } | awk -v host="$host" -v rel="$1" '$2 == host || index($2, host "-") == 1 { sub("^" host, rel, $2); print }' | sort -u
+    found=$(roots_debian_sources)
+    if [[ -z $found ]]; then
+        # The host's lists were cleaned away: fetch them once more, as this user, into a folder of its own.
+        lists=$(mktemp -d) && mkdir -p "$lists/lists/partial"
+        timeout 120 apt-get -q=2 -o Dir::State::Lists="$lists/lists" -o Dir::Cache="$lists" -o Debug::NoLocking=1 \
+            -o APT::Sandbox::User="$(id -un)" update >/dev/null 2>&1 || true
+        found=$(roots_debian_sources -o Dir::State::Lists="$lists/lists" -o Dir::Cache="$lists")
+        rm -rf "$lists"
+    fi
+    awk -v host="$host" -v rel="$1" '$2 == host || index($2, host "-") == 1 { sub("^" host, rel, $2); print }' <<<"$found" | sort -u
+}
+# roots_debian_sources [APT-OPTION]...: "URI SUITE" of each source apt has a Release file of Debian's for.
+# apt reads the sources itself (one-line and deb822, "Enabled: no" honoured), and the Release files say
+# which entries are Debian's own archive: another repository may name the same suite.
+roots_debian_sources() {
+    apt-cache "$@" policy 2>/dev/null |
+        awk '$1 ~ /^[0-9]+$/ && $2 ~ /:\/\// { uri = $2; split($3, at, "/"); suite = at[1]; next }
+             uri != "" && /^ +release / && /[ ,]o=Debian,/ { print uri, suite } { uri = "" }'
 }
 
 # roots_init RELEASE: the release's cache, locked for this process; the first time for a release, asks
@@ -137,7 +140,9 @@ roots_init() {
     [[ $roots_release =~ ^[a-z]+$ ]] || roots_die "not a release code name: $roots_release"
     roots_cache=${XDG_CACHE_HOME:-$HOME/.cache}/corvane-releases/$roots_release
     mapfile -t roots_mirrors < <(roots_archive "$roots_release")
-    ((${#roots_mirrors[@]})) || roots_die "this machine's apt sources name no Debian archive to make $roots_release roots from"
+    # Offline, the cached roots serve without any.
+    ((${#roots_mirrors[@]})) || [[ ${CORVANE_OFFLINE:-} == 1 ]] ||
+        roots_die "apt knows no Debian archive on this machine to make $roots_release roots from (after apt-get update, apt-cache policy lists it with o=Debian)"
     [[ -z ${roots_locked[$roots_release]:-} ]] || return 0
     mkdir -p "$roots_cache/archives"
     # One run at a time for a release: a run may renew the roots that another one reads.
@@ -173,7 +178,10 @@ roots_update() {
     printf 'deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s main\n' "$@" >"$lists/sources.list"
     timeout 120 apt-get -q=2 -o Dir::State::Lists="$lists/lists" -o Dir::Cache="$lists" -o Dir::Etc::SourceParts=/dev/null \
         -o Dir::Etc::SourceList="$lists/sources.list" -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)" \
-        update >"$lists/update.log" 2>&1 && ! grep -q '^[WE]:' "$lists/update.log"
+        update >"$lists/update.log" 2>&1 && ! grep -q '^[WE]:' "$lists/update.log" && return
+    # What went wrong, in apt's own words.
+    grep -E '^[WE]:|^Err:' "$lists/update.log" >&2 || tail -n 5 "$lists/update.log" >&2
+    return 1
 }
 
 # root_tar NAME: the tarball of the root NAME (bare, build or test), made first when it is missing,
@@ -261,7 +269,7 @@ case ${1:-} in
         # Prints one line and fails when this machine's own archive does not answer.
         mapfile -t mirrors < <(roots_archive "$(. /etc/os-release && echo "$VERSION_CODENAME")")
         dir=$(mktemp -d) && trap 'rm -rf "$dir"' EXIT
-        roots_update "$dir" "${mirrors[@]}" && exit 0
+        ((${#mirrors[@]})) && roots_update "$dir" "${mirrors[@]}" && exit 0
         echo "The Debian archive cannot be reached: the Debian legs use the roots and sources they have cached" >&2
         exit 1 ;;
     make)

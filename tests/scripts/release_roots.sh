@@ -2,10 +2,36 @@
 # scripts/roots.sh enters a root in a namespace of its own: the run sees only the usual device nodes, a
 # read-only /proc/sys and the folders bound on purpose; its status comes back; whatever it starts or
 # mounts ends with it, Ctrl+C included; and the root it was unpacked from is never written. Uses a root of
-# a few programs copied from this machine.
+# a few programs copied from this machine. First, which of the host's apt sources the roots are made from.
 #   release_roots.sh SOURCE_DIR
 source "$(dirname "$0")/../lib.sh"
 enter=("$1/scripts/roots.sh" enter)
+
+# An apt configuration of the test's own, through APT_CONFIG, with the Release files an update would have
+# fetched: Debian's archive and security archive; Docker's and PostgreSQL's repositories, on the same
+# suites; and a Debian suite switched off. Only Debian's two become the sources, for the release asked for.
+host=$(. /etc/os-release && echo "$VERSION_CODENAME") apt=$work/apt
+mkdir -p "$apt/lists" "$apt/parts" && echo "deb http://docker.test/linux/debian $host main" >"$apt/sources.list"
+while read -r uri suite origin enabled; do
+    [[ $uri == docker.test* ]] ||
+        printf 'Types: deb\nURIs: http://%s\nSuites: %s\nComponents: main\nEnabled: %s\n\n' "$uri" "$suite" "$enabled" >>"$apt/parts/all.sources"
+    printf 'Origin: %s\nCodename: %s\nComponents: main\n' "$origin" "$suite" >"$apt/lists/${uri//\//_}_dists_${suite}_Release"
+    : >"$apt/lists/${uri//\//_}_dists_${suite}_main_binary-amd64_Packages"
+done <<ROWS
+mirror.test/debian $host Debian yes
+mirror.test/debian-security $host-security Debian yes
+docker.test/linux/debian $host Docker yes
+pg.test/apt $host-pgdg apt.postgresql.org yes
+mirror.test/debian $host-backports Debian no
+ROWS
+printf 'Dir::Etc::SourceList "%s/sources.list";\nDir::Etc::SourceParts "%s/parts";\nDir::State::Lists "%s/lists";\nDir::Cache "%s";\n' \
+    "$apt" "$apt" "$apt" "$apt" >"$apt/apt.conf"
+got=$(APT_CONFIG=$apt/apt.conf bash -c 'source "$0/scripts/roots.sh"; roots_archive sid' "$1" | paste -sd' ')
+[[ $got == "http://mirror.test/debian sid http://mirror.test/debian-security sid-security" ]] || fail "the roots' sources: $got"
+# An archive that does not answer: apt's own words say so.
+(source "$1/scripts/roots.sh" && roots_update "$work/lists" "http://127.0.0.1:9/debian $host") 2>"$work/apt.err" &&
+    fail "an archive that does not answer was taken"
+grep -q '127.0.0.1:9' "$work/apt.err" || fail "apt's error was not shown: $(cat "$work/apt.err")"
 unshare --user --map-root-user true 2>/dev/null || { echo "user namespaces are not allowed here; skipped"; exit 77; }
 
 mkdir -p "$work/root/etc" "$work/out" "$work/ro"
