@@ -148,7 +148,11 @@ roots_init() {
     # One run at a time for a release: a run may renew the roots that another one reads.
     local fd
     exec {fd}>"$roots_cache/lock"
-    flock "$fd"
+    if ! flock -n "$fd"; then
+        roots_log "waiting for the other run that holds the $roots_release roots: $(cat "$roots_cache/holder" 2>/dev/null)"
+        flock "$fd"
+    fi
+    echo "$(id -un), process $$ ($(tr '\0' ' ' </proc/$$/cmdline)), since $(date '+%F %T')" >"$roots_cache/holder"
     roots_locked[$roots_release]=$fd
     roots_online=1
     [[ ${CORVANE_OFFLINE:-} != 1 ]] || { roots_online=0; return 0; }
@@ -160,7 +164,8 @@ roots_init() {
         sum=$(cat "$lists"/lists/*_Packages* | sha256sum | cut -c1-64)
         if [[ -f $roots_cache/lists.sum && $sum != "$(<"$roots_cache/lists.sum")" ]]; then
             roots_log "the $roots_release package lists changed: its roots will be made anew"
-            rm -f "$roots_cache"/*.tar "$roots_cache"/*.key
+            # Each root stays until its successor is complete.
+            rm -f "$roots_cache"/*.key
         fi
         echo "$sum" >"$roots_cache/lists.sum"
     fi
@@ -185,11 +190,11 @@ roots_update() {
 }
 
 # root_tar NAME: the tarball of the root NAME (bare, build or test), made first when it is missing,
-# a week old, or made for other contents.
+# a week old, or made for other contents; offline, an old one serves.
 root_tar() {
     local name=$1 tar=$roots_cache/$1.tar key
     key=$(root_key "$name")
-    if [[ -f $tar && $(<"$roots_cache/$name.key") == "$key" && -z $(find "$tar" -mtime +6) ]]; then
+    if [[ -f $tar && -f $roots_cache/$name.key && $(<"$roots_cache/$name.key") == "$key" && -z $(find "$tar" -mtime +6) ]]; then
         echo "$tar"
         return
     fi
@@ -197,7 +202,7 @@ root_tar() {
         [[ -f $tar ]] && { roots_log "the $roots_release $name root is out of date, but kept: the archive cannot be reached"; echo "$tar"; return; }
         roots_die "no $roots_release $name root in $roots_cache, and the archive cannot be reached to make one"
     fi
-    rm -f "$tar" "$roots_cache/$name.key"
+    # The old root stays until the new one is complete: a renewal that fails or is cut short leaves it.
     local -a options=()
     local mirror
     for mirror in "${roots_mirrors[@]}"; do options+=("deb ${mirror% *} ${mirror#* } main"); done
