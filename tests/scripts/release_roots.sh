@@ -40,6 +40,12 @@ bash -c 'source "$0/scripts/roots.sh"; roots_init sid' "$1" 2>"$work/waited"
 wait && [[ $(<"$work/taken") == */sid/test.tar && $(<"$work/cache/corvane-releases/sid/test.tar") == old ]] || fail "the old root was not kept and taken"
 grep -q "waiting for the other run .*roots_online" "$work/waited" || fail "the second run did not say whom it waits for: $(<"$work/waited")"
 unset XDG_CACHE_HOME CORVANE_OFFLINE
+# Root runs the legs on a checkout that a user owns, as `sudo ./scripts/test.sh` does.
+if ((EUID == 0)); then
+    git clone --quiet "$1" "$work/users" && chown -R nobody: "$work/users" && chmod 755 "$work" &&
+        "$work/users/scripts/as-leg-user.sh" scripts/install-deps.sh --list >/dev/null 2>"$work/sudo.err" ||
+        fail "root could not run a leg on a user's checkout: $(<"$work/sudo.err")"
+fi
 # An archive that does not answer: apt's own words say so.
 (source "$1/scripts/roots.sh" && roots_update "$work/lists" "http://127.0.0.1:9/debian $host") 2>"$work/apt.err" &&
     fail "an archive that does not answer was taken"
