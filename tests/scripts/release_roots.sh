@@ -34,7 +34,7 @@ mkdir -p "$work/bin" "$work/cache/corvane-releases/sid" && echo old >"$work/cach
 printf '#!/bin/sh\nfor a; do case $a in *.new.tar) echo part >"$a" ;; esac; done\nkill -KILL $PPID\n' >"$work/bin/mmdebstrap"
 chmod +x "$work/bin/mmdebstrap" && export XDG_CACHE_HOME=$work/cache CORVANE_OFFLINE=1
 renew='source "$0/scripts/roots.sh"; source "$0/scripts/progress.sh"; roots_init sid; roots_online=$1 root_tar test; sleep 2'
-(PATH=$work/bin:$PATH bash -c "$renew" "$1" 1) 2>/dev/null && fail "the stand-in did not cut the renewal short"
+(PATH=$work/bin:$PATH bash -c "$renew" "$1" 1; exit) 2>/dev/null && fail "the stand-in did not cut the renewal short"
 bash -c "$renew" "$1" 0 >"$work/taken" 2>/dev/null & sleep 1
 bash -c 'source "$0/scripts/roots.sh"; roots_init sid' "$1" 2>"$work/waited"
 wait && [[ $(<"$work/taken") == */sid/test.tar && $(<"$work/cache/corvane-releases/sid/test.tar") == old ]] || fail "the old root was not kept and taken"
