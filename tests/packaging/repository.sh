@@ -68,14 +68,39 @@ session() {
     app_pid=''
 }
 
+# lines LOG BASE: the README's lines for the repository at BASE, as a user with sudo runs them under
+# umask 077, with apt reading the keyring and the lists as its own user _apt.
+lines() {
+    # shellcheck disable=SC2024 # the log is the test's, written as root
+    sudo -u corvane sh -c 'umask 077 && cd && sh "$0" "$1"' "$src/packaging/apt/add-repository.sh" "$2" >"$work/$1" 2>&1
+}
+
 phase_install() {
     [[ $(sed -n 's/^URIs: *//p' "$repo/corvane.sources") == "$url" ]] ||
         fail "$repo/corvane.sources does not name $url: publish with --url $url"
-    # What a user answers when apt asks, and the sudo the lines are written with.
+    # What a user answers when apt asks; the sudo the lines are written with, and its user.
     echo 'APT::Get::Assume-Yes "true";' >/etc/apt/apt.conf.d/90corvane-test
-    quiet sudo.log sh -c 'apt-get update && apt-get install --no-install-recommends sudo' || fail "sudo could not be installed"
-    quiet add.log sh "$src/packaging/apt/add-repository.sh" "$url" || fail "the README's lines failed"
-    ok "the README's lines added the repository and installed corvane"
+    quiet sudo.log sh -c 'apt-get update && apt-get install --no-install-recommends sudo curl mount' || fail "sudo, curl or mount could not be installed"
+    useradd --create-home corvane && echo 'corvane ALL=(ALL) NOPASSWD: ALL' >/etc/sudoers.d/corvane || fail "no user corvane"
+    # apt's sandbox would own the partial downloads in the shared archive folder, which must stay the
+    # leg user's: what Corvane needs is fetched before, and the sandbox gets a partial folder of its own.
+    quiet fetch.log apt-get install --download-only "$repo"/pool/main/c/corvane/corvane_"$(published)"_amd64.deb ||
+        fail "corvane's dependencies could not be fetched"
+    mount -t tmpfs tmpfs /var/cache/apt/archives/partial && mv /etc/apt/apt.conf.d/00corvane-sandbox "$work/" ||
+        fail "apt's sandbox could not be set up"
+    # A keyring or source file that cannot be fetched: the lines fail with curl's word, and write nothing.
+    local broken
+    for broken in corvane-archive-keyring.gpg corvane.sources; do
+        mkdir -p "/tmp/without/$broken" && cp "$repo"/corvane* "/tmp/without/$broken/" && rm "/tmp/without/$broken/$broken"
+        ! lines broken.log "file:///tmp/without/$broken" || fail "the lines succeeded without $broken"
+        grep -q '^curl: ([0-9]*)' "$work/broken.log" || fail "the lines failed without curl's error: $(cat "$work/broken.log")"
+        [[ ! -e /etc/apt/sources.list.d/corvane.sources && ! -e /etc/apt/keyrings/corvane-archive-keyring.gpg ]] ||
+            fail "without $broken the lines left: $(ls /etc/apt/sources.list.d /etc/apt/keyrings | paste -sd" ")"
+    done
+    ok "without the keyring or the source file, the lines stop at curl's error and write nothing"
+    lines add.log "$url" || { sed 's/^/    /' "$work/add.log"; fail "the README's lines failed"; }
+    umount /var/cache/apt/archives/partial && mv "$work/00corvane-sandbox" /etc/apt/apt.conf.d/
+    ok "the README's lines, run by a user under umask 077, added the repository and installed corvane"
     expect_installed "${1:-}"
 
     quiet x.log apt-get install --no-install-recommends xvfb xdotool xclip x11-utils || fail "the X tools could not be installed"
