@@ -8,8 +8,6 @@
 #                                     VERSION, if given) and that it runs; leaves presets it stored
 #   repository.sh upgrade [VERSION]   after a newer version was published: apt-get upgrade brings
 #                                     exactly that one, and the presets are kept and read again
-#   repository.sh foreign             after the repository was signed again with another key: apt
-#                                     refuses it and installs nothing from it
 # Each check is printed; the first that fails is named and ends the run with status 1.
 set -euo pipefail
 src=/src/corvane repo=/repo url=file:///repo
@@ -130,29 +128,9 @@ phase_upgrade() {
     ok "the new program read the presets and stored them again unchanged"
 }
 
-phase_foreign() {
-    [[ -f /etc/apt/sources.list.d/corvane.sources ]] || fail "the repository was never added: run the install phase first"
-    # Nothing of an older, trusted state may help: no corvane installed, no index apt took earlier.
-    [[ -z $(installed) ]] || quiet purge.log apt-get purge corvane || fail "corvane could not be removed"
-    rm -f /var/lib/apt/lists/*_repo_*
-    if apt-get update >"$work/update.log" 2>&1; then
-        fail "apt-get update took a repository signed by another key: $(grep -i repo "$work/update.log")"
-    fi
-    grep -qE 'NO_PUBKEY|Missing key|signatures? (couldn.t be verified|was invalid)' "$work/update.log" ||
-        fail "apt-get update failed without naming the signature: $(cat "$work/update.log")"
-    grep -q "repository '$url $codename InRelease' is not signed" "$work/update.log" ||
-        grep -q "repository 'file:$repo $codename InRelease' is not signed" "$work/update.log" ||
-        fail "apt-get update does not refuse the repository: $(cat "$work/update.log")"
-    ok "apt-get update refuses it: $(grep -oE 'NO_PUBKEY [0-9A-F]+|Missing key [0-9A-F]+' "$work/update.log" | head -n1)"
-    if apt-get install corvane >"$work/install.log" 2>&1; then fail "apt-get install corvane succeeded"; fi
-    [[ -z $(installed) ]] || fail "corvane $(installed) was installed from it"
-    ok "apt-get install corvane installs nothing: $(grep '^E:' "$work/install.log" | head -n1)"
-}
-
 phase=${1:-}
 case $phase in
     install|upgrade) phase_"$phase" "${2:-}" ;;
-    foreign) phase_foreign ;;
-    *) echo "usage: $0 install|upgrade [VERSION] | foreign" >&2; exit 2 ;;
+    *) echo "usage: $0 install|upgrade [VERSION]" >&2; exit 2 ;;
 esac
 log "the $phase phase passed on $codename"
