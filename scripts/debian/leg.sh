@@ -111,13 +111,18 @@ cp -a "$out/repos/one" "$out/repos/next"
 publish next
 log "the repository holds $(du -sh --exclude=.reprepro "$out/repos/one" | cut -f1) for ${releases[*]}"
 
-# In one bare root of each release, in turn: installed as the README says, then upgraded.
+# In one bare root of each release, in turn: installed as the README says, then upgraded; Debian 12's
+# then upgraded to Debian 13 as the README says, with Debian 13's downloads in its own shared folder.
 for release in "${releases[@]}"; do
+    phases='one:install next:upgrade' binds=()
+    if [[ $release == bookworm && " ${releases[*]} " == *' trixie '* ]]; then
+        phases+=' next:release' binds=(--bind "$(dirname "$roots_cache")/trixie/archives:/var/cache/apt/trixie")
+    fi
     roots_init "$release"
     run_step "installing and upgrading from the repository in a bare $release root" "$out/$release/repository.log" \
-        in_root bare --bind "$out/repos:/repos:ro" --bind "$repo:/src/corvane:ro" -- bash -c '
+        in_root bare --bind "$out/repos:/repos:ro" --bind "$repo:/src/corvane:ro" "${binds[@]}" -- bash -c '
             set -e
-            for phase in one:install next:upgrade; do
+            for phase in '"$phases"'; do
                 ln -sfn "/repos/${phase%:*}" /repo
                 bash /src/corvane/tests/packaging/repository.sh "${phase#*:}"
             done' || fail "the repository test failed in the $release root (log: $out/$release/repository.log)"

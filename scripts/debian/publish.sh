@@ -116,4 +116,5 @@ sources "$url" >"$repo/corvane.sources"
 for target in "${suites[@]}"; do
     log "$target holds: $(rr list "$target" | paste -sd';' - || true)"
 done
+log "keyring SHA-256, the README's keyring_sha256: $(sha256sum <"$repo/$keyring_name" | cut -d' ' -f1)"
 log "published in $repo for $url; sign it again before $(sed -n 's/^Valid-Until: //p' "$repo/dists/${suites[0]}/Release")"

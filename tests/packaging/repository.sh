@@ -8,6 +8,9 @@
 #                                     VERSION, if given) and that it runs; leaves presets it stored
 #   repository.sh upgrade [VERSION]   after a newer version was published: apt-get upgrade brings
 #                                     exactly that one, and the presets are kept and read again
+#   repository.sh release             in Debian 12, with Debian 13's build published too: the system
+#                                     upgraded to Debian 13 as the README says brings that build, and
+#                                     the presets are kept and read again
 # Each check is printed; the first that fails is named and ends the run with status 1.
 set -euo pipefail
 src=/src/corvane repo=/repo url=file:///repo
@@ -66,11 +69,12 @@ session() {
     app_pid=''
 }
 
-# lines LOG BASE: the README's lines for the repository at BASE, as a user with sudo runs them under
-# umask 077, with apt reading the keyring and the lists as its own user _apt.
+# lines LOG BASE: the README's lines for the repository at BASE, whose keyring is the one published, as
+# a user with sudo runs them under umask 077, with apt reading the keyring and the lists as its own user.
 lines() {
     # shellcheck disable=SC2024 # the log is the test's, written as root
-    sudo -u corvane sh -c 'umask 077 && cd && sh "$0" "$1"' "$src/packaging/apt/add-repository.sh" "$2" >"$work/$1" 2>&1
+    sudo -u corvane sh -c 'umask 077 && cd && sh "$0" "$1" "$2"' "$src/packaging/apt/add-repository.sh" "$2" \
+        "$(sha256sum <"$repo/corvane-archive-keyring.gpg" | cut -d' ' -f1)" >"$work/$1" 2>&1
 }
 
 phase_install() {
@@ -86,16 +90,18 @@ phase_install() {
         fail "corvane's dependencies could not be fetched"
     mount -t tmpfs tmpfs /var/cache/apt/archives/partial && mv /etc/apt/apt.conf.d/00corvane-sandbox "$work/" ||
         fail "apt's sandbox could not be set up"
-    # A keyring or source file that cannot be fetched: the lines fail with curl's word, and write nothing.
+    # A keyring or source file that cannot be fetched, or a keyring of another key (Debian's): the lines
+    # fail with curl's or sha256sum's word, and write nothing.
     local broken
-    for broken in corvane-archive-keyring.gpg corvane.sources; do
-        mkdir -p "/tmp/without/$broken" && cp "$repo"/corvane* "/tmp/without/$broken/" && rm "/tmp/without/$broken/$broken"
-        ! lines broken.log "file:///tmp/without/$broken" || fail "the lines succeeded without $broken"
-        grep -q '^curl: ([0-9]*)' "$work/broken.log" || fail "the lines failed without curl's error: $(cat "$work/broken.log")"
+    for broken in corvane-archive-keyring.gpg corvane.sources debian-archive-keyring.gpg; do
+        mkdir -p "/tmp/broken/$broken" && cp "$repo"/corvane* "/tmp/broken/$broken/" && rm -f "/tmp/broken/$broken/$broken"
+        [[ ! -f /usr/share/keyrings/$broken ]] || cp "/usr/share/keyrings/$broken" "/tmp/broken/$broken/corvane-archive-keyring.gpg"
+        ! lines broken.log "file:///tmp/broken/$broken" || fail "the lines succeeded without $broken"
+        grep -qE '^curl: \([0-9]+\)|FAILED' "$work/broken.log" || fail "the lines failed without saying why: $(cat "$work/broken.log")"
         [[ ! -e /etc/apt/sources.list.d/corvane.sources && ! -e /etc/apt/keyrings/corvane-archive-keyring.gpg ]] ||
             fail "without $broken the lines left: $(ls /etc/apt/sources.list.d /etc/apt/keyrings | paste -sd" ")"
     done
-    ok "without the keyring or the source file, the lines stop at curl's error and write nothing"
+    ok "without the keyring or the source file, or with Debian's keyring, the lines stop saying why and write nothing"
     lines add.log "$url" || { sed 's/^/    /' "$work/add.log"; fail "the README's lines failed"; }
     umount /var/cache/apt/archives/partial && mv "$work/00corvane-sandbox" /etc/apt/apt.conf.d/
     ok "the README's lines, run by a user under umask 077, added the repository and installed corvane"
@@ -107,19 +113,21 @@ phase_install() {
     rm -f "$ini"
     session 279,101 279,101 279,143
     grep -qx Characters=32 "$ini" && grep -qx NumberOf=4 "$ini" || fail "the program stored: $(cat "$ini" 2>&1)"
-    mkdir -p "$state" && cp "$ini" "$state/Corvane.ini" && installed >"$state/version"
+    mkdir -p "$state" && cp "$ini" "$state/Corvane.ini"
     ok "the program stored length 32 and count 4 in $ini"
 }
 
-phase_upgrade() {
+# upgraded COMMAND [VERSION]: apt-get update and COMMAND replace the installed corvane by the one
+# published, newer (and VERSION, if given); the presets are kept and read again.
+upgraded() {
     [[ -f $state/Corvane.ini ]] || fail "no presets kept by the install phase: run it first"
     local before after
-    before=$(<"$state/version") after=$(published)
+    before=$(installed) after=$(published)
     dpkg --compare-versions "$after" gt "$before" || fail "the repository publishes $after, not newer than $before"
-    quiet upgrade.log sh -c 'apt-get update && apt-get upgrade -y' || fail "apt-get upgrade failed"
+    quiet upgrade.log sh -c "apt-get update && apt-get $1 -o Dpkg::Options::=--force-confold" || fail "apt-get $1 failed"
     grep -q "^Unpacking corvane ($after) over ($before)" "$work/upgrade.log" ||
-        fail "apt-get upgrade did not replace $before by $after: $(grep corvane "$work/upgrade.log" | head -n 3)"
-    expect_installed "${1:-}"
+        fail "apt-get $1 did not replace $before by $after: $(grep corvane "$work/upgrade.log" | head -n 3)"
+    expect_installed "${2:-}"
     cmp -s "$state/Corvane.ini" "$ini" || fail "the upgrade changed $ini: $(diff "$state/Corvane.ini" "$ini")"
     ok "$ini is as the old version left it"
     # Read back, they are stored again unchanged; had the new program not read them it would store 30 and 5.
@@ -128,9 +136,26 @@ phase_upgrade() {
     ok "the new program read the presets and stored them again unchanged"
 }
 
+# Debian 12 to 13 as the README says: Debian's own sources and, with the README's line, Corvane's name
+# trixie, and the full upgrade brings Corvane's Debian 13 build.
+phase_release() {
+    [[ $codename == bookworm ]] || fail "the system is not Debian 12"
+    local line
+    line=$(grep -xF "sudo sed -i 's/bookworm/trixie/' /etc/apt/sources.list.d/corvane.sources" "$src/README.md") ||
+        fail "the README gives no line that names trixie in corvane.sources"
+    sed -i 's/bookworm/trixie/g' /etc/apt/sources.list && sh -c "$line" || fail "the sources could not be changed"
+    # Debian 13's packages go to their own shared folder when the leg gives one.
+    [[ ! -d /var/cache/apt/trixie ]] || echo 'Dir::Cache::Archives "/var/cache/apt/trixie/";' >/etc/apt/apt.conf.d/90corvane-trixie
+    codename=trixie
+    upgraded full-upgrade
+    [[ $(. /etc/os-release && echo "$VERSION_CODENAME") == trixie ]] || fail "the system is not Debian 13 after the upgrade"
+}
+
 phase=${1:-}
 case $phase in
-    install|upgrade) phase_"$phase" "${2:-}" ;;
-    *) echo "usage: $0 install|upgrade [VERSION]" >&2; exit 2 ;;
+    install) phase_install "${2:-}" ;;
+    upgrade) upgraded upgrade "${2:-}" ;;
+    release) phase_release ;;
+    *) echo "usage: $0 install|upgrade [VERSION] | release" >&2; exit 2 ;;
 esac
 log "the $phase phase passed on $codename"

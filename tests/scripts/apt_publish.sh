@@ -86,6 +86,8 @@ for step in "${steps[@]}"; do
     fi
 done
 [[ ! -e $repo/pool/main/c/corvane/corvane_1.0.0-1~deb12u1_amd64.deb ]] || fail "the replaced package stays in the pool"
+grep -q "keyring_sha256: $(sha256sum <"$repo/corvane-archive-keyring.gpg" | cut -d' ' -f1)$" out ||
+    fail "publish.sh does not print the keyring's SHA-256: $(cat out)"
 printf 'Types: deb\nURIs: https://x.example/apt\nSuites: @CODENAME@\nComponents: main\nSigned-By: /etc/apt/keyrings/corvane-archive-keyring.gpg\n' |
     cmp -s - "$repo/corvane.sources" || fail "corvane.sources: $(cat "$repo/corvane.sources")"
 
@@ -97,7 +99,7 @@ for refused in "$ours corvane_1.0.0-1_amd64.deb" "$ours sid.changes" "0000DEAD c
     grep -qE 'suite|secret key|no \.changes' "$work/out" || fail "refused $refused without a reason: $(cat "$work/out")"
 done
 # The README gives a user the lines the install test runs: the same lines, word for word.
-diff <(sed '1,/^base=/d' "$src/packaging/apt/add-repository.sh") \
-     <(sed -n '/^base=https/,/^```$/p' "$src/README.md" | sed '1d;$d') >&2 ||
+diff <(sed '1,/^keyring_sha256=/d' "$src/packaging/apt/add-repository.sh") \
+     <(sed -n '/^base=https/,/^```$/p' "$src/README.md" | sed '1,2d;$d') >&2 ||
     fail "the README's lines that add the repository differ from packaging/apt/add-repository.sh"
 passed publish.sh
