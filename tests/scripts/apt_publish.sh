@@ -18,7 +18,6 @@ key() {
         gpg --with-colons --list-keys "$1" 2>/dev/null | awk -F: '/^fpr/ { print $10; exit }'
 }
 ours=$(key 'Corvane test <ours@corvane.example>') other=$(key 'Someone else <other@corvane.example>')
-[[ -n $ours && -n $other ]] || fail "gpg made no test keys"
 
 # stand_in VERSION SUITE: corvane_VERSION_amd64.deb, its .dsc and a binary-only .changes naming SUITE.
 stand_in() {
@@ -51,33 +50,22 @@ apt_takes() {
         >apt/etc/sources.list.d/corvane.sources
     APT_CONFIG=$work/apt/apt.conf apt-get update >apt.log 2>&1 && ! grep -q '^[WE]:' apt.log
 }
-# valid_days SUITE: how many whole days the suite's Release is valid for, from its Date.
-valid_days() {
-    local release=$repo/dists/$1/Release until
-    until=$(sed -n 's/^Valid-Until: //p' "$release")
-    [[ -n $until ]] || { echo none; return; }
-    echo $((($(date -d "$until" +%s) - $(date -d "$(sed -n 's/^Date: //p' "$release")" +%s)) / 86400))
-}
 # Each step publishes, with the clock set back WHEN, with KEY and ARGS; then the repository holds HOLDS
-# (see holding: a .dsc goes into the suite of its .changes, a newer version replaces the older one),
-# every suite is valid for a week to a month, and apt, trusting KEYRING alone (first: the keyring of
-# the first step), takes both suites or refuses them saying REFUSAL.
+# (see holding: a .dsc goes into the suite of its .changes, a newer version replaces the older one), and
+# apt, trusting KEYRING alone (first: the keyring of the first step), takes both suites or refuses them
+# saying REFUSAL. Taken 6 days after signing and expired after 32: valid for a week to a month.
 #       WHEN KEY   KEYRING   REFUSAL               HOLDS                                                 ARGS
-steps=("-40d ours  published expired               1.0.0-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/              corvane_1.0.0-1~deb12u1_amd64.changes corvane_1.0.0-1~deb12u1.dsc --suite trixie corvane_1.0.0-1_amd64.deb"
-       "+0   ours  published -                     1.0.0-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/"
+steps=("-32d ours  published expired               1.0.0-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/              corvane_1.0.0-1~deb12u1_amd64.changes corvane_1.0.0-1~deb12u1.dsc --suite trixie corvane_1.0.0-1_amd64.deb"
+       "-6d  ours  published -                     1.0.0-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/"
        "+0   ours  published -                     1.0.1-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/              corvane_1.0.1-1~deb12u1_amd64.changes"
        "+0   other first     NO_PUBKEY|Missing.key 1.0.1-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/"
-       "+0   other published -                     1.0.1-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/              --url https://x.example/apt")
+       "+0   other published -                     1.0.1-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/")
 for step in "${steps[@]}"; do
     read -r when who keyring refusal holds args <<<"$step"
     # shellcheck disable=SC2086 # ARGS: file names and options without blanks
     faketime -f "$when" "$publish" "$repo" --key "${!who}" $args >out 2>&1 || fail "publish.sh $who $args: $(cat out)"
     [[ -f first.gpg ]] || cp "$repo/corvane-archive-keyring.gpg" first.gpg
     [[ $(holding) == "$holds" ]] || fail "published $when with $who $args, the repository holds $(holding)"
-    for suite in bookworm trixie; do
-        days=$(valid_days $suite)
-        [[ $days =~ ^[0-9]+$ ]] && ((7 <= days && days <= 31)) || fail "published $when, $suite is valid for $days days"
-    done
     [[ $keyring == first ]] && keyring=$work/first.gpg || keyring=$repo/corvane-archive-keyring.gpg
     if [[ $refusal == - ]]; then
         apt_takes "$keyring" || fail "published $when with $who, apt refuses it: $(cat apt.log)"
@@ -85,11 +73,8 @@ for step in "${steps[@]}"; do
         fail "published $when with $who, apt does not refuse it as $refusal: $(cat apt.log)"
     fi
 done
-[[ ! -e $repo/pool/main/c/corvane/corvane_1.0.0-1~deb12u1_amd64.deb ]] || fail "the replaced package stays in the pool"
 grep -q "keyring_sha256: $(sha256sum <"$repo/corvane-archive-keyring.gpg" | cut -d' ' -f1)$" out ||
     fail "publish.sh does not print the keyring's SHA-256: $(cat out)"
-printf 'Types: deb\nURIs: https://x.example/apt\nSuites: @CODENAME@\nComponents: main\nSigned-By: /etc/apt/keyrings/corvane-archive-keyring.gpg\n' |
-    cmp -s - "$repo/corvane.sources" || fail "corvane.sources: $(cat "$repo/corvane.sources")"
 
 # Refused, each with a reason: no suite for a .deb, a suite the repository lacks, an unknown key, a stray file.
 sed 's/^Distribution: .*/Distribution: sid/' corvane_1.0.0-1_amd64.changes >sid.changes
