@@ -7,7 +7,7 @@
 # installed layout and fields are right; autopkgtest passes in a bare root. Then both releases'
 # packages are published into an APT repository signed with a throwaway key, and in a bare root of each
 # release Corvane is installed from it as the README says and upgraded to a 1.0.1 built from the same
-# tree, with the presets kept.
+# tree, with the presets kept; the Debian 12 root is then upgraded to Debian 13 as the README says.
 #   leg.sh [RELEASE...]     default: bookworm trixie
 #   leg.sh --keep DIR ...   leave the source packages, packages and repository in DIR
 set -euo pipefail

@@ -72,8 +72,8 @@ lines() {
 phase_install() {
     # What a user answers when apt asks; the sudo the lines are written with, and its user.
     echo 'APT::Get::Assume-Yes "true";' >/etc/apt/apt.conf.d/90corvane-test
-    quiet sh -c 'apt-get update && apt-get install --no-install-recommends sudo curl mount xvfb xdotool' ||
-        fail "sudo, curl, mount and the X tools could not be installed"
+    quiet sh -c 'apt-get update && apt-get install --no-install-recommends sudo passwd curl mount xvfb xdotool' ||
+        fail "sudo, useradd, curl, mount and the X tools could not be installed"
     useradd --create-home corvane && echo 'corvane ALL=(ALL) NOPASSWD: ALL' >/etc/sudoers.d/corvane || fail "no user corvane"
     # apt's sandbox would own the partial downloads in the shared archive folder, which must stay the
     # leg user's: what Corvane needs is fetched before, and the sandbox gets a partial folder of its own.
