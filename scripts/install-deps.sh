@@ -43,6 +43,7 @@ if ((test)); then
         coreutils util-linux                    # timeout, od, tac, flock, setpriv, setsid; unshare
         mmdebstrap uidmap                       # Debian roots made and entered without root rights
         diffoscope-minimal gnupg gpgv reprepro  # the Debian leg: reproducibility, the signed repository
+        faketime                                # a repository published in the past, to expire
         qt6ct                                   # the end-to-end run under a dark colour scheme
     )
 fi

@@ -25,7 +25,7 @@ declare -A tool_package=(
     [sha256sum]=coreutils [cmp]=diffutils [tar]=tar
     # the Debian leg: source package, lintian, reproducibility, the signed repository
     [dpkg-buildpackage]=dpkg-dev [diffoscope]=diffoscope-minimal [gpg]=gnupg [gpgv]=gpgv [gpgconf]=gpgconf
-    [reprepro]=reprepro [changestool]=reprepro
+    [reprepro]=reprepro [changestool]=reprepro [faketime]=faketime
     [mmdebstrap]=mmdebstrap [newuidmap]=uidmap [newgidmap]=uidmap [unshare]=util-linux
 )
 
@@ -42,7 +42,7 @@ preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86
 preflight_release=(mmdebstrap newuidmap newgidmap unshare tar flock git setpriv)
 preflight_debian=(dpkg-source lintian diffoscope gpg reprepro cmp)
 # publish.sh's own test runs among the Linux ones.
-preflight_linux+=(reprepro gpg changestool gpgv gpgconf dpkg-source)
+preflight_linux+=(reprepro gpg changestool gpgv gpgconf dpkg-source faketime apt-get)
 
 # require_tools GROUP...: GROUP is linux, toolchain, windows, release or debian.
 require_tools() {

@@ -15,7 +15,9 @@
 #                and version (a binary-only one will do), whose suite it otherwise takes
 #   FILE         .changes (its Distribution names the suite; binary-only ones too), .deb or .dsc
 #
-# Without FILE it signs and exports every suite again, with KEY: after a change of key, for example.
+# Each suite's Release carries a Valid-Until four weeks after its signing, after which apt refuses it.
+# Without FILE it signs and exports every suite again, with KEY: once a week, so that this never
+# happens, and after a change of key.
 # reprepro's own configuration and database are kept in REPO_DIR/.reprepro and are not for serving
 # (rsync --exclude=.reprepro).
 set -euo pipefail
@@ -25,6 +27,9 @@ usage() { sed -n '/^#   publish.sh/p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2; 
 
 suites=(bookworm trixie)
 keyring_name=corvane-archive-keyring.gpg
+# How long apt takes a suite's Release after it was signed: a mirror, or anyone in the way, can keep
+# users on an old state of the repository for this long at most. It is signed again every week.
+valid_for=28d
 
 # distributions KEY: reprepro's conf/distributions, one stanza a suite.
 distributions() {
@@ -32,7 +37,7 @@ distributions() {
     for suite in "${suites[@]}"; do
         printf 'Origin: Corvane\nLabel: Corvane\nCodename: %s\nSuite: %s\n' "$suite" "$suite"
         printf 'Architectures: amd64 source\nComponents: main\nDescription: Corvane for Debian %s\n' "$suite"
-        printf 'SignWith: %s\n\n' "$1"
+        printf 'ValidFor: %s\nSignWith: %s\n\n' "$valid_for" "$1"
     done
 }
 
@@ -111,4 +116,5 @@ sources "$url" >"$repo/corvane.sources"
 for target in "${suites[@]}"; do
     log "$target holds: $(rr list "$target" | paste -sd';' - || true)"
 done
-log "published in $repo for $url"
+log "keyring SHA-256, the README's keyring_sha256: $(sha256sum <"$repo/$keyring_name" | cut -d' ' -f1)"
+log "published in $repo for $url; sign it again before $(sed -n 's/^Valid-Until: //p' "$repo/dists/${suites[0]}/Release")"

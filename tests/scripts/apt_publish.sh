@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# scripts/debian/publish.sh with throwaway keys and stand-in packages: every suite signed so that the
-# published keyring verifies it, a .dsc put into the suite of its own .changes, a newer version replacing
-# the older one in its suite alone, a change of key signing every suite again, and inputs it must refuse;
-# and the README gives the very lines the install test runs.
+# scripts/debian/publish.sh with throwaway keys and stand-in packages, judged by this machine's apt: a
+# publication too old for its Valid-Until refused, and signing again with no package renewing it; a
+# .dsc put into the suite of its own .changes; a newer version replacing the older one in its suite
+# alone; a change of key refused under the old keyring and taken under the one published; and inputs it
+# must refuse. And the README gives the very lines the install test runs.
 #   apt_publish.sh SOURCE_DIR
 src=${1:?usage: apt_publish.sh SOURCE_DIR}
 source "$(dirname "$0")/../lib.sh"
@@ -13,11 +14,10 @@ cd "$work" || exit 1
 
 mkdir -m 700 "$GNUPGHOME"
 key() {
-    gpg --batch --passphrase '' --quick-gen-key "$1" default default never >/dev/null 2>&1 &&
+    faketime '60 days ago' gpg --batch --passphrase '' --quick-gen-key "$1" default default never >/dev/null 2>&1 &&
         gpg --with-colons --list-keys "$1" 2>/dev/null | awk -F: '/^fpr/ { print $10; exit }'
 }
 ours=$(key 'Corvane test <ours@corvane.example>') other=$(key 'Someone else <other@corvane.example>')
-[[ -n $ours && -n $other ]] || fail "gpg made no test keys"
 
 # stand_in VERSION SUITE: corvane_VERSION_amd64.deb, its .dsc and a binary-only .changes naming SUITE.
 stand_in() {
@@ -32,41 +32,49 @@ stand_in() {
 }
 stand_in '1.0.0-1~deb12u1' bookworm && stand_in 1.0.0-1 trixie && stand_in '1.0.1-1~deb12u1' bookworm
 
-# versions SUITE binary-amd64|source: corvane's versions in that index, space-separated.
-versions() {
-    local index=$repo/dists/$1/main/$2/${3:-Packages}
-    zcat -f "$index"* 2>/dev/null | sed -n 's/^Version: //p' | sort -u | paste -sd' '
+# holding: corvane's versions in bookworm's packages and sources, then trixie's, between slashes.
+holding() {
+    local suite index
+    for suite in bookworm trixie; do for index in binary-amd64/Packages source/Sources; do
+        zcat -f "$repo/dists/$suite/main/$index"* 2>/dev/null | sed -n 's/^Version: //p' | sort -u | paste -sd' '
+    done; done | paste -sd/
 }
-# signed_by KEYRING SUITE: both of the suite's signatures are good under KEYRING.
-signed_by() {
-    gpgv --keyring "$1" "$repo/dists/$2/InRelease" 2>/dev/null &&
-        gpgv --keyring "$1" "$repo/dists/$2/Release.gpg" "$repo/dists/$2/Release" 2>/dev/null
+# apt_takes KEYRING: apt, with none of this machine's settings and trusting KEYRING alone, takes both
+# suites; what it said is in $work/apt.log.
+mkdir -p apt/etc/apt.conf.d apt/etc/sources.list.d apt/etc/preferences.d && touch apt/status
+printf 'Dir::Etc "%s/apt/etc";\nDir::Etc::Parts "apt.conf.d";\nDir::State::Lists "%s/apt/lists";\nDir::State::status "%s/apt/status";\nDir::Cache "%s/apt/cache";\nDebug::NoLocking "true";\nAPT::Sandbox::User "%s";\n' \
+    "$work" "$work" "$work" "$work" "$(id -un)" >apt/apt.conf
+apt_takes() {
+    rm -rf apt/lists && mkdir -p apt/lists/partial
+    printf 'Types: deb\nURIs: file://%s\nSuites: bookworm trixie\nComponents: main\nSigned-By: %s\n' "$repo" "$1" \
+        >apt/etc/sources.list.d/corvane.sources
+    APT_CONFIG=$work/apt/apt.conf apt-get update >apt.log 2>&1 && ! grep -q '^[WE]:' apt.log
 }
-run() { "$publish" "$repo" --key "$1" "${@:2}" >"$work/out" 2>&1 || fail "publish.sh ${*:2}: $(cat "$work/out")"; }
-
-run "$ours" --url https://x.example/apt 'corvane_1.0.0-1~deb12u1_amd64.changes' 'corvane_1.0.0-1~deb12u1.dsc' \
-    --suite trixie corvane_1.0.0-1_amd64.deb
-cp "$repo/corvane-archive-keyring.gpg" "$work/ours.gpg"
-for suite in bookworm trixie; do signed_by "$work/ours.gpg" $suite || fail "$suite is not signed by the published key"; done
-[[ $(versions bookworm binary-amd64) == '1.0.0-1~deb12u1' && $(versions trixie binary-amd64) == 1.0.0-1 ]] ||
-    fail "published: bookworm $(versions bookworm binary-amd64), trixie $(versions trixie binary-amd64)"
-[[ $(versions bookworm source Sources) == '1.0.0-1~deb12u1' && -z $(versions trixie source Sources) ]] ||
-    fail "the .dsc went elsewhere than its .changes' suite: $(versions trixie source Sources)"
-grep -qx 'URIs: https://x.example/apt' "$repo/corvane.sources" && grep -qx 'Suites: @CODENAME@' "$repo/corvane.sources" &&
-    grep -qx 'Signed-By: /etc/apt/keyrings/corvane-archive-keyring.gpg' "$repo/corvane.sources" ||
-    fail "corvane.sources: $(cat "$repo/corvane.sources")"
-
-run "$ours" 'corvane_1.0.1-1~deb12u1_amd64.changes'
-[[ $(versions bookworm binary-amd64) == '1.0.1-1~deb12u1' && $(versions trixie binary-amd64) == 1.0.0-1 ]] ||
-    fail "after 1.0.1: bookworm $(versions bookworm binary-amd64), trixie $(versions trixie binary-amd64)"
-[[ ! -e $repo/pool/main/c/corvane/corvane_1.0.0-1~deb12u1_amd64.deb ]] || fail "the replaced package stays in the pool"
-
-# With no package, the other key signs both suites: the first key's keyring verifies neither.
-run "$other"
-for suite in bookworm trixie; do
-    ! signed_by "$work/ours.gpg" $suite || fail "$suite still verifies with the first key"
-    signed_by "$repo/corvane-archive-keyring.gpg" $suite || fail "$suite is not signed by the key published now"
+# Each step publishes, with the clock set back WHEN, with KEY and ARGS; then the repository holds HOLDS
+# (see holding: a .dsc goes into the suite of its .changes, a newer version replaces the older one), and
+# apt, trusting KEYRING alone (first: the keyring of the first step), takes both suites or refuses them
+# saying REFUSAL. Taken 6 days after signing and expired after 32: valid for a week to a month.
+#       WHEN KEY   KEYRING   REFUSAL               HOLDS                                                 ARGS
+steps=("-32d ours  published expired               1.0.0-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/              corvane_1.0.0-1~deb12u1_amd64.changes corvane_1.0.0-1~deb12u1.dsc --suite trixie corvane_1.0.0-1_amd64.deb"
+       "-6d  ours  published -                     1.0.0-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/"
+       "+0   ours  published -                     1.0.1-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/              corvane_1.0.1-1~deb12u1_amd64.changes"
+       "+0   other first     NO_PUBKEY|Missing.key 1.0.1-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/"
+       "+0   other published -                     1.0.1-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/")
+for step in "${steps[@]}"; do
+    read -r when who keyring refusal holds args <<<"$step"
+    # shellcheck disable=SC2086 # ARGS: file names and options without blanks
+    faketime -f "$when" "$publish" "$repo" --key "${!who}" $args >out 2>&1 || fail "publish.sh $who $args: $(cat out)"
+    [[ -f first.gpg ]] || cp "$repo/corvane-archive-keyring.gpg" first.gpg
+    [[ $(holding) == "$holds" ]] || fail "published $when with $who $args, the repository holds $(holding)"
+    [[ $keyring == first ]] && keyring=$work/first.gpg || keyring=$repo/corvane-archive-keyring.gpg
+    if [[ $refusal == - ]]; then
+        apt_takes "$keyring" || fail "published $when with $who, apt refuses it: $(cat apt.log)"
+    elif apt_takes "$keyring" || ! grep -qE "$refusal" apt.log; then
+        fail "published $when with $who, apt does not refuse it as $refusal: $(cat apt.log)"
+    fi
 done
+grep -q "keyring_sha256: $(sha256sum <"$repo/corvane-archive-keyring.gpg" | cut -d' ' -f1)$" out ||
+    fail "publish.sh does not print the keyring's SHA-256: $(cat out)"
 
 # Refused, each with a reason: no suite for a .deb, a suite the repository lacks, an unknown key, a stray file.
 sed 's/^Distribution: .*/Distribution: sid/' corvane_1.0.0-1_amd64.changes >sid.changes
@@ -76,7 +84,7 @@ for refused in "$ours corvane_1.0.0-1_amd64.deb" "$ours sid.changes" "0000DEAD c
     grep -qE 'suite|secret key|no \.changes' "$work/out" || fail "refused $refused without a reason: $(cat "$work/out")"
 done
 # The README gives a user the lines the install test runs: the same lines, word for word.
-diff <(sed '1,/^base=/d' "$src/packaging/apt/add-repository.sh") \
-     <(sed -n '/^base=https/,/^```$/p' "$src/README.md" | sed '1d;$d') >&2 ||
+diff <(sed '1,/^keyring_sha256=/d' "$src/packaging/apt/add-repository.sh") \
+     <(sed -n '/^base=https/,/^```$/p' "$src/README.md" | sed '1,2d;$d') >&2 ||
     fail "the README's lines that add the repository differ from packaging/apt/add-repository.sh"
 passed publish.sh
