@@ -1,15 +1,24 @@
 #include "PictureBox.h"
 
+#include "Accessibility.h"
 #include "UiCommon.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace corvane {
 
-PictureBox::PictureBox(const QString& objectName, QWidget* parent) : QLabel(parent)
+PictureBox::PictureBox(const QString& objectName, Kind kind, QWidget* parent) : QLabel(parent), m_kind(kind)
 {
     setObjectName(objectName);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Reached by Tab, at the end of the order; a click leaves the focus where it was.
+    setFocusPolicy(kind == Kind::Button ? Qt::TabFocus : Qt::NoFocus);
+    if (kind == Kind::Decoration)
+        hideFromAssistiveTechnology(this);
 }
 
 void PictureBox::setImage(const QString& resource, QSize size)
@@ -17,11 +26,36 @@ void PictureBox::setImage(const QString& resource, QSize size)
     setPixmap(loadPicture(resource, size, devicePixelRatioF()));
 }
 
+void PictureBox::keyPressEvent(QKeyEvent* event)
+{
+    const bool press = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space;
+    if (m_kind == Kind::Button && press && !event->isAutoRepeat() &&
+        (event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier)) == Qt::NoModifier) {
+        emit Click();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
 void PictureBox::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit Click();
     QLabel::mouseReleaseEvent(event);
+}
+
+void PictureBox::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // The focus frame the style draws around a focused button, here around the picture.
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = contentsRect();
+    option.backgroundColor = palette().color(QPalette::Window);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 } // namespace corvane

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace corvane {
+
+// Teaches assistive technology what the program's own controls are: the clickable pictures are
+// buttons, the decorations are left out, each spin control is a spin button with its range, the
+// warning is an alert. Each window calls it before it builds its controls; it takes effect once.
+void installAccessibility();
+
+// Leaves WIDGET, which carries nothing, out of what assistive technology reads.
+void hideFromAssistiveTechnology(QWidget* widget);
+
+// Tells assistive technology MESSAGE, spoken without the focus moving away from where it is.
+// WINDOW is the window the message is about.
+void announce(QWidget* window, const QString& message);
+
+} // namespace corvane
