@@ -44,6 +44,8 @@ if ((test)); then
         mmdebstrap uidmap                       # Debian roots made and entered without root rights
         diffoscope-minimal gnupg gpgv reprepro  # the Debian leg: reproducibility, the signed repository
         qt6ct                                   # the end-to-end run under a dark colour scheme
+        at-spi2-core python3-pyatspi dbus-x11   # what a screen reader reads, on a session bus of the test's own
+        orca                                    # the screen reader itself, to hear by hand what it says
     )
 fi
 
