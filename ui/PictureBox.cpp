@@ -6,8 +6,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 
 namespace corvane {
 
@@ -49,13 +47,11 @@ void PictureBox::paintEvent(QPaintEvent* event)
     QLabel::paintEvent(event);
     if (!hasFocus())
         return;
-    // The focus frame the style draws around a focused button, here around the picture.
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    option.rect = contentsRect();
-    option.backgroundColor = palette().color(QPalette::Window);
+    // The style's own focus frame is a pale line meant for text; around a picture it is lost, so the frame
+    // is drawn in the selection colour, which a high-contrast scheme sets too.
     QPainter painter(this);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawRect(QRectF(contentsRect()).adjusted(1, 1, -1, -1));
 }
 
 } // namespace corvane
