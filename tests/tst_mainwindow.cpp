@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListView>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -142,7 +141,7 @@ private slots:
         for (int i = 0; i < window->childCount(); ++i)
             read += window->child(i)->object()->objectName() + u' ' + QString::number(window->child(i)->role());
         const QString button = u' ' + QString::number(QAccessible::Button);
-        QCOMPARE(read.filter(QRegularExpression("^(Image|Line)")), QStringList({"Image1" + button, "Image3" + button}));
+        QCOMPARE(read.filter(u"Image") + read.filter(u"Line"), QStringList({"Image1" + button, "Image3" + button}));
         // However often it is asked for, About is one window, and it closes with the main one.
         QTest::keyClick(h.child("Image3"), Qt::Key_Return);
         h.click("Image3");

@@ -13,8 +13,7 @@ from gi.repository import GLib
 # and maximum, for a list its number of entries. What is not showing is not read and is left out, and so is
 # a notification, which is heard as it appears; anything else found and not listed here fails the check, a
 # decoration read out among them.
-STATES = {"checked", "editable", "focusable"}
-F = {"focusable"}
+STATES, F = {"checked", "editable", "focusable"}, {"focusable"}
 label, frame = (lambda text: ("label", text, "", set())), (lambda name: ("frame", name, "", set()))
 button = lambda name, tip="": ("push button", name, tip, F)  # noqa: E731
 field = lambda name, *spin: [label(name), ("text", name, "", F | {"editable"}), ("spin button", name, "", F, *spin)]
@@ -63,8 +62,7 @@ def pump(condition, seconds=10):
 
 def keys(*names, window_name=None):
     if window_name:  # given the focus first, as a desktop gives it, without a click
-        subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", f"^{window_name}$", "windowfocus",
-                        "--sync"], check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(f"xdotool search --sync --onlyvisible --name '^{window_name}$' windowfocus --sync", shell=True)
     subprocess.run(["xdotool", "key", "--delay", "150", *names], check=True)
 
 

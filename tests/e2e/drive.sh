@@ -146,11 +146,13 @@ secret() { clip_secret || fail "the copy is not marked secret for clipboard mana
 icon() { [[ $(xprop -id "$main" _NET_WM_ICON) == *"Icon ("* ]] || fail "the window has no icon: the pictures are missing"; }
 keep_copy() { cp "$work/clip" "$work/copy"; }
 # keys KEY...: typed into the window that has the focus; keys_to WINDOW KEY...: the window given the focus
-# first, the way a desktop gives it, without a click.
+# first, the way a desktop gives it, without a click. With no window manager a window that closes leaves
+# X's focus with nobody; Wine hands it on as Windows does, and asked again to focus the window it made
+# active, it stays.
 keys() { sleep 0.3 && xdo key --delay 100 "$@" && sleep 0.5; }
 keys_to() { xdo windowfocus --sync "$1" && keys "${@:2}"; }
 # mouse_kept: the mouse is where the scenario's first call found it, at $mouse; else it fails, saying where.
-mouse_kept() { local at; at=$(xdo getmouselocation | cut -d' ' -f1-2); [[ $at == "${mouse:=$at}" ]] || fail "to $at"; }
+mouse_kept() { local p; p=$(xdo getmouselocation | cut -d' ' -f1-2); [[ $p == "${mouse:=$p}" ]] || fail "to $p"; }
 copy_kept() { clip_read "$work/clip" && cmp -s "$work/copy" "$work/clip" || fail "the clipboard holds: $(head -c 80 "$work/clip")"; }
 opened() { grep -qiE "$1" "$(opened_log)" || fail "the shell was asked for: $(paste -sd' ' "$(opened_log)")"; }
 type_length() { xdo mousemove --window "$main" 260 106 click 1 sleep 0.3 key ctrl+a type "$1"; }
@@ -190,8 +192,8 @@ every_text='appears Warning; readable_in Warning 312x199 warn_texts; dismiss "$(
 # clip_read FILE, clip_clear, clip_secret, opened_log (what the shell was asked to open or start, one per
 # line), help_opened and sysinfo_opened (patterns for it), sysinfo_stub (a system-information tool to be
 # started), dark_launch (under the desktop's dark colours, with Qt asked to follow them), scale FACTOR
-# (launched at that display scaling), scaled_extra, refuse_presets,
-# program_log, kept_steps (what follows a copy kept past Close) and its own scenarios.
+# (launched at that display scaling), scaled_extra, refuse_presets, program_log, kept_steps (what follows
+# a copy kept past Close) and its own scenarios.
 declare -A scenario
 source "$here/$platform.sh" || exit 2
 # Keys only, and the mouse never moves. The window has its icon (the pictures were loaded). Tab goes round
