@@ -12,15 +12,6 @@ namespace {
 
 const char* const decorationProperty = "corvaneDecoration";
 
-// What a screen reader speaks when it appears, before Qt had announcements of its own: a
-// notification. It lies outside the window's client area, so nobody sees it.
-class Notice final : public QLabel
-{
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
-};
-
 // A window without its decorations: a picture that carries nothing is not read out.
 class WindowAccessible : public QAccessibleWidget
 {
@@ -165,5 +156,3 @@ void announce(QWidget* window, const QString& message)
 }
 
 } // namespace corvane
-
-#include "Accessibility.moc"

@@ -1,10 +1,18 @@
 #pragma once
 
+#include <QLabel>
 #include <QString>
 
-class QWidget;
-
 namespace corvane {
+
+// What a screen reader speaks when it appears, before Qt had announcements of its own: a notification.
+// It lies outside its window's client area, so nobody sees it.
+class Notice final : public QLabel
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+};
 
 // Teaches assistive technology what the program's own controls are: the clickable pictures are
 // buttons, the decorations are left out, each spin control is a spin button with its range, the
