@@ -205,7 +205,7 @@ source "$here/$platform.sh" || exit 2
 # and the copy stays on the clipboard (kept_steps).
 scenario[keyboard]='fresh; store Characters 12abc; sysinfo_stub; launch; main_window; icon; mouse_kept;
     keys_to $main Tab Up Tab Tab Down Tab space; keys_to $main Tab Tab Tab Tab space; appears Warning; keys Return;
-    hidden Warning; keys_to $main space Tab Return; clip_clear; keys Tab Tab Return; holds 4 31;
+    poll 5 hidden Warning; keys_to $main space Tab Return; clip_clear; keys Tab Tab Return; holds 4 31;
     keys Tab Tab Down ctrl+c; one_password 31; secret; keep_copy; keys Tab Return; opened "$help_opened";
     keys Tab Return; appears "About Corvane"; keys shift+Tab space; opened "$sysinfo_opened"; keys Escape;
     hidden "About Corvane"; keys_to $main alt+o; poll 10 hidden Corvane; stored Characters 31; stored NumberOf 4;

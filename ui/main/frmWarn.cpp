@@ -72,6 +72,9 @@ void frmWarn::showEvent(QShowEvent* event)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
+    // Windows shows a tool window without making it active, and the main window is blocked meanwhile:
+    // ticked from the keyboard, the extended box would leave the keys with nobody.
+    activateWindow();
 }
 
 } // namespace corvane
