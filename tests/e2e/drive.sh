@@ -206,10 +206,10 @@ source "$here/$platform.sh" || exit 2
 scenario[keyboard]='fresh; store Characters 12abc; sysinfo_stub; launch; main_window; icon; mouse_kept;
     keys_to $main Tab Up Tab Tab Down Tab space; keys_to $main Tab Tab Tab Tab space; appears Warning; keys Return;
     poll 5 hidden Warning; keys_to $main space Tab Return; clip_clear; keys Tab Tab Return; holds 4 31;
-    keys Tab Tab Down ctrl+c; one_password 31; secret; keep_copy; keys Tab Return; opened "$help_opened";
-    keys Tab Return; appears "About Corvane"; keys shift+Tab space; opened "$sysinfo_opened"; keys Escape;
-    hidden "About Corvane"; keys_to $main alt+o; poll 10 hidden Corvane; stored Characters 31; stored NumberOf 4;
-    stored Numbers 0; stored Extended 0; stored Warn 1; mouse_kept'"; $kept_steps"
+    clip_clear; keys Tab Tab Down ctrl+c; poll 3 one_password 31; secret; keep_copy; keys Tab Return;
+    opened "$help_opened"; keys Tab Return; appears "About Corvane"; keys shift+Tab space; opened "$sysinfo_opened";
+    keys Escape; hidden "About Corvane"; keys_to $main alt+o; poll 10 hidden Corvane; stored Characters 31;
+    stored NumberOf 4; stored Numbers 0; stored Extended 0; stored Warn 1; mouse_kept'"; $kept_steps"
 # Under the desktop's dark colours, every text readable.
 scenario[dark]="fresh; store Extended 1; dark_launch; $every_text"
 # A store that refuses the presets: Close says so, then the program ends.
