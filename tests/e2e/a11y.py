@@ -72,8 +72,12 @@ def window(role, name):
                  w.getState().contains(pyatspi.STATE_SHOWING)), None)
 
 
+# Newer AT-SPI (Debian 13) names a push button "button", and Qt 6.8 gives a plain frame the panel role.
+SAME_ROLE = {"button": "push button", "panel": "frame"}
+
+
 def rows(node):
-    row = (node.getRoleName(), node.name, node.description,
+    row = (SAME_ROLE.get(node.getRoleName(), node.getRoleName()), node.name, node.description,
            {pyatspi.stateToString(s) for s in node.getState().getStates()} & STATES)
     if row[0] == "spin button":
         row += (node.queryValue().currentValue, node.queryValue().minimumValue, node.queryValue().maximumValue)
@@ -104,6 +108,7 @@ def main():
     keys("shift+Tab", "Return", window_name="Corvane")
     check_tree("about", "frame", "About Corvane")
     keys("Escape")
+    pump(lambda: not window("frame", "About Corvane"))
     keys("Tab", "Tab", "Up", window_name="Corvane")
     wait_heard("a new length", lambda kind, _, name, *__: kind.endswith("value") and name == "4-50 Characters")
     keys("alt+g")
