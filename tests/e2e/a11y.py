@@ -60,9 +60,9 @@ def pump(condition, seconds=10):
     return condition()
 
 
-def keys(*names, window_name=None):
-    if window_name:  # given the focus first, as a desktop gives it, without a click
-        subprocess.run(f"xdotool search --sync --onlyvisible --name '^{window_name}$' windowfocus --sync", shell=True)
+def keys(*names, to=None):
+    if to:  # given the focus first, as a desktop gives it, without a click
+        subprocess.run(f"xdotool search --sync --onlyvisible --name '^{to}$' windowfocus --sync sleep 0.5", shell=True)
     subprocess.run(["xdotool", "key", "--delay", "150", *names], check=True)
 
 
@@ -72,12 +72,9 @@ def window(role, name):
                  w.getState().contains(pyatspi.STATE_SHOWING)), None)
 
 
-# Newer AT-SPI (Debian 13) names a push button "button", and Qt 6.8 gives a plain frame the panel role.
-SAME_ROLE = {"button": "push button", "panel": "frame"}
-
-
 def rows(node):
-    row = (SAME_ROLE.get(node.getRoleName(), node.getRoleName()), node.name, node.description,
+    # Newer AT-SPI (Debian 13) names a push button "button", and Qt 6.8 gives a plain frame the panel role.
+    row = ({"button": "push button", "panel": "frame"}.get(r := node.getRoleName(), r), node.name, node.description,
            {pyatspi.stateToString(s) for s in node.getState().getStates()} & STATES)
     if row[0] == "spin button":
         row += (node.queryValue().currentValue, node.queryValue().minimumValue, node.queryValue().maximumValue)
@@ -105,19 +102,18 @@ def main():
     check_tree("warning", "alert", "Warning")
     keys("Return")
     # The About picture, last in the order, one step back from the length field.
-    keys("shift+Tab", "Return", window_name="Corvane")
+    keys("shift+Tab", "Return", to="Corvane")
     check_tree("about", "frame", "About Corvane")
     keys("Escape")
     pump(lambda: not window("frame", "About Corvane"))
-    keys("Tab", "Tab", "Up", window_name="Corvane")
+    keys("Tab", "Tab", "Up", to="Corvane")
     wait_heard("a new length", lambda kind, _, name, *__: kind.endswith("value") and name == "4-50 Characters")
     keys("alt+g")
     # Qt 6.8 announces; before it, a notification appears. Either is what a screen reader speaks.
     wait_heard("5 passwords generated", lambda kind, role, name, shown, data: data == "5 passwords generated" or
                (kind.endswith("showing") and (role, name, shown) == ("notification", "5 passwords generated", 1)))
     check_tree("main", "frame", "Corvane")
-    print("\n".join(failures))
-    return 1 if failures else 0
+    raise SystemExit("\n".join(failures) or None)
 
 
-raise SystemExit(main())
+main()
