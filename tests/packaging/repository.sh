@@ -79,7 +79,7 @@ phase_install() {
     expect_installed "${1:-}"
 
     quiet x.log apt-get install --no-install-recommends xvfb xdotool xclip x11-utils || fail "the X tools could not be installed"
-    bash "$src/tests/e2e/drive.sh" x11 /usr/bin/corvane copy_presets || fail "the installed program failed copy_presets"
+    bash "$src/tests/e2e/drive.sh" x11 /usr/bin/corvane keyboard || fail "the installed program failed the keyboard scenario"
     # Length up twice, count down once: presets the program itself stores at Alt+O, as a user leaves them.
     rm -f "$ini"
     session 279,101 279,101 279,143
