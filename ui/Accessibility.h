@@ -16,7 +16,9 @@ public:
 
 // Teaches assistive technology what the program's own controls are: the clickable pictures are
 // buttons, the decorations are left out, each spin control is a spin button with its range, the
-// warning is an alert. Each window calls it before it builds its controls; it takes effect once.
+// warning is an alert. Each window calls it first, before its title or font is set: Qt keeps the
+// first interface it makes for an object, and with a screen reader listening, setting the title already
+// makes one, a plain widget's. It takes effect once.
 void installAccessibility();
 
 // Leaves WIDGET, which carries nothing, out of what assistive technology reads.

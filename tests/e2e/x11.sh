@@ -92,6 +92,7 @@ viewer() {
 
 # What a screen reader reads and hears (a11y.py), on a session bus of its own, as a desktop with one running
 # has: Qt then speaks AT-SPI.
-scenario[accessibility]='fresh; store Extended 1; eval "$(dbus-launch --sh-syntax)"; bus_pid=$DBUS_SESSION_BUS_PID;
+scenario[accessibility]='fresh; store Extended 1; command -v dbus-launch >/dev/null || fail "dbus-x11 is missing (scripts/install-deps.sh --test)";
+    eval "$(dbus-launch --sh-syntax)"; bus_pid=$DBUS_SESSION_BUS_PID;
     launch QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1; /usr/bin/python3 "$here/a11y.py" &>"$work/at" || fail "$(<"$work/at")"'
 cleanup() { [[ -z ${bus_pid:-} ]] || kill "$bus_pid"; }

@@ -59,12 +59,12 @@ frmAbout::frmAbout(Services& services, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_services(services)
 {
+    installAccessibility();
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(sansFont());
     setFixedSize(twips(5730), twips(3990));
 
-    installAccessibility();
     picIcon = new PictureBox(QStringLiteral("picIcon"), PictureBox::Kind::Button, this);
     picIcon->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     picIcon->setImage(QStringLiteral(":/corvane/wordmark.png"), QSize(67, 143));

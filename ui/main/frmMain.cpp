@@ -84,6 +84,7 @@ frmMain::frmMain(Services& services, GenerationState& state, RandomSource& rando
     : QWidget(parent), askSaveFileName(defaultSaveFileName), m_services(services), m_state(state),
       m_presets(services.settings), m_engine(*this, state, random)
 {
+    installAccessibility();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(applicationTitle);
     QIcon icon;
@@ -95,7 +96,6 @@ frmMain::frmMain(Services& services, GenerationState& state, RandomSource& rando
     setFont(sansFont());
     setFixedSize(twips(6300), twips(5100));
 
-    installAccessibility();
     buildControls();
     // Key preview: F1 is seen here first, whichever control has the focus.
     qApp->installEventFilter(this);

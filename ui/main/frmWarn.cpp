@@ -14,6 +14,7 @@ namespace corvane {
 
 frmWarn::frmWarn(QWidget* parent) : QDialog(parent)
 {
+    installAccessibility();
     setObjectName(QStringLiteral("frmWarn"));
     // A tool-style dialog keeps it out of the task bar; only the close button is offered.
     setWindowFlags(Qt::Dialog | Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -22,7 +23,6 @@ frmWarn::frmWarn(QWidget* parent) : QDialog(parent)
     setFont(sansFont());
     setFixedSize(twips(4680), twips(2985));
     setAttribute(Qt::WA_DeleteOnClose);
-    installAccessibility();
 
     Image1 = new PictureBox(QStringLiteral("Image1"), PictureBox::Kind::Decoration, this);
     Image1->setGeometry(twipsRect(120, 120, 720, 720));
