@@ -15,6 +15,8 @@ scale_factors=(1.5 2)
 # The help beside the program itself, not beside a link to it.
 help_opened="^file://$(dirname "$(readlink -f "$app")")/Corvane\\.chm\$"
 homes=0
+# needs PROGRAM|FILE...: each is on PATH or there, else the step fails naming it.
+needs() { local f; for f; do [[ -e $f ]] || command -v "$f" >/dev/null || fail "$f is missing (install-deps.sh --test)" || return; done; }
 fresh() {
     homes=$((homes + 1)) && home=$work/home$homes && ini=$home/config/Corvane.ini
     mkdir -p "$home/config" "$home/bin" && : >"$home/opened"
@@ -35,7 +37,7 @@ sysinfo_opened='^hardinfo2$'
 refuse_presets() { mkdir "$ini"; } # a folder where the file should be: not even root can write it
 dark_launch() {
     local scheme=/usr/share/qt6ct/colors/darker.conf
-    [[ -f $scheme ]] || fail "qt6ct is not installed (scripts/install-deps.sh --test)" || return 1
+    needs "$scheme" || return 1
     mkdir -p "$home/config/qt6ct" && printf '[Appearance]\ncolor_scheme_path=%s\ncustom_palette=true\nstyle=Fusion\n' \
         "$scheme" >"$home/config/qt6ct/qt6ct.conf"
     launch QT_QPA_PLATFORMTHEME=qt6ct "$loads" && poll 30 shown Warning &&
@@ -81,8 +83,7 @@ private_memory() {
 # The installed program's F1 through the real xdg-open: a CHM viewer is given the help beside the program.
 scenario[viewer]=viewer
 viewer() {
-    command -v xchm >/dev/null && command -v xdg-open >/dev/null ||
-        fail "xchm or xdg-open is missing (scripts/install-deps.sh --test)" || return 1
+    needs xchm xdg-open || return 1
     fresh && rm "$home/bin/xdg-open" && launch && main_window && press "$main" F1 || return 1
     poll 10 eval 'viewer=$(xdo search --onlyvisible --name "Corvane Help" | head -n1) && [[ -n $viewer ]]' ||
         fail "F1 opened no window titled with the help's title" || return 1
@@ -92,7 +93,6 @@ viewer() {
 
 # What a screen reader reads and hears (a11y.py), on a session bus of its own, as a desktop with one running
 # has: Qt then speaks AT-SPI.
-scenario[accessibility]='fresh; store Extended 1; command -v dbus-launch >/dev/null || fail "dbus-x11 is missing (scripts/install-deps.sh --test)";
-    eval "$(dbus-launch --sh-syntax)"; bus_pid=$DBUS_SESSION_BUS_PID;
+scenario[accessibility]='fresh; store Extended 1; needs dbus-launch; eval "$(dbus-launch --sh-syntax)"; bus_pid=$DBUS_SESSION_BUS_PID;
     launch QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1; /usr/bin/python3 "$here/a11y.py" &>"$work/at" || fail "$(<"$work/at")"'
 cleanup() { [[ -z ${bus_pid:-} ]] || kill "$bus_pid"; }
