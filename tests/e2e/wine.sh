@@ -2,12 +2,12 @@
 # clipboard read by clipcheck.exe, a second Windows program, and standin.exe in place of every program
 # Windows is asked to start (the system-information tool, the help viewer, the browser).
 build=$(cd "$target" && pwd) && app=$build/corvane.exe setup=$(ls "$build"/Corvane-*-setup.exe)
-scenarios=(version copy_presets warning_once list_copy copy_kept clipboard_busy help_links sysinfo dark
-    high_contrast scaled installer update accounts presets_refused)
+scenarios=(version keyboard clipboard_busy sysinfo dark high_contrast scaled installer update accounts presets_refused)
 scale_factors=(1.25 1.5)
 # Windows keeps the copy once the program has ended.
 kept_steps='ends; copy_kept; secret'
-help_opened='viewer\.exe .*\\Corvane\.chm' home_opened='viewer\.exe https://corvane\.example/'
+help_opened='viewer\.exe .*\\Corvane\.chm' sysinfo_opened='sysinfo\.exe'
+sysinfo_stub() { reg add 'HKLM\SOFTWARE\Microsoft\Shared Tools\MSINFO' /v PATH /d 'C:\tools\sysinfo.exe' /f; }
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" CORVANE_STANDIN_LOG=$work/standin.log
 cleanup() { wineserver -k 2>/dev/null; }
 wine wineboot --init >/dev/null 2>&1 && timeout 120 wineserver -w

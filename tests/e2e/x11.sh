@@ -6,15 +6,17 @@ if [[ -d $target ]]; then
     target=$work/prefix/bin/corvane
 fi
 app=$target
-scenarios=(copy_presets saved warning_once list_copy copy_kept help_links dark presets_refused private_memory)
+scenarios=(saved keyboard accessibility dark presets_refused private_memory)
 # X has no clipboard of its own: the program lives on after Close to serve the copy, lets a second start run
 # normally, and ends once another program takes the clipboard.
 kept_steps='copy_kept; secret; keeper=$app_pid; launch; main_window; close_main; ends 10; app_pid=$keeper; copy_kept;
     printf other | timeout 5 xclip -i -selection clipboard; ends 2'
 scale_factors=(1.5 2)
 # The help beside the program itself, not beside a link to it.
-help_opened="^file://$(dirname "$(readlink -f "$app")")/Corvane\\.chm\$" home_opened='^https://corvane\.example/$'
+help_opened="^file://$(dirname "$(readlink -f "$app")")/Corvane\\.chm\$"
 homes=0
+# needs PROGRAM|FILE...: each is on PATH or there, else the step fails naming it.
+needs() { local f; for f; do [[ -e $f ]] || command -v "$f" >/dev/null || fail "$f is missing (install-deps.sh --test)" || return; done; }
 fresh() {
     homes=$((homes + 1)) && home=$work/home$homes && ini=$home/config/Corvane.ini
     mkdir -p "$home/config" "$home/bin" && : >"$home/opened"
@@ -28,10 +30,14 @@ clip_read() { timeout 5 xclip -o -selection clipboard >"$1"; }
 clip_clear() { printf 'cleared' | timeout 5 xclip -i -selection clipboard; }
 clip_secret() { [[ $(timeout 5 xclip -o -selection clipboard -t x-kde-passwordManagerHint) == secret ]]; }
 opened_log() { echo "$home/opened"; }
+# System-information tools on PATH: the first preferred one must start, not one found after it.
+sysinfo_stub() { for t in xfce4-taskmanager hardinfo hardinfo2; do
+    printf '#!/bin/sh\necho %s >>"%s/opened"\n' $t "$home" >"$home/bin/$t" && chmod +x "$home/bin/$t"; done; }
+sysinfo_opened='^hardinfo2$'
 refuse_presets() { mkdir "$ini"; } # a folder where the file should be: not even root can write it
 dark_launch() {
     local scheme=/usr/share/qt6ct/colors/darker.conf
-    [[ -f $scheme ]] || fail "qt6ct is not installed (scripts/install-deps.sh --test)" || return 1
+    needs "$scheme" || return 1
     mkdir -p "$home/config/qt6ct" && printf '[Appearance]\ncolor_scheme_path=%s\ncustom_palette=true\nstyle=Fusion\n' \
         "$scheme" >"$home/config/qt6ct/qt6ct.conf"
     launch QT_QPA_PLATFORMTHEME=qt6ct "$loads" && poll 30 shown Warning &&
@@ -77,11 +83,16 @@ private_memory() {
 # The installed program's F1 through the real xdg-open: a CHM viewer is given the help beside the program.
 scenario[viewer]=viewer
 viewer() {
-    command -v xchm >/dev/null && command -v xdg-open >/dev/null ||
-        fail "xchm or xdg-open is missing (scripts/install-deps.sh --test)" || return 1
+    needs xchm xdg-open || return 1
     fresh && rm "$home/bin/xdg-open" && launch && main_window && press "$main" F1 || return 1
     poll 10 eval 'viewer=$(xdo search --onlyvisible --name "Corvane Help" | head -n1) && [[ -n $viewer ]]' ||
         fail "F1 opened no window titled with the help's title" || return 1
     tr '\0' ' ' <"/proc/$(xdo getwindowpid "$viewer")/cmdline" | grep -qF "$(dirname "$(readlink -f "$app")")/Corvane.chm" ||
         fail "the viewer was not given the help beside the program"
 }
+
+# What a screen reader reads and hears (a11y.py), on a session bus of its own, as a desktop with one running
+# has: Qt then speaks AT-SPI.
+scenario[accessibility]='fresh; store Extended 1; needs dbus-launch; eval "$(dbus-launch --sh-syntax)"; bus_pid=$DBUS_SESSION_BUS_PID;
+    launch QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1; /usr/bin/python3 "$here/a11y.py" &>"$work/at" || fail "$(<"$work/at")"'
+cleanup() { [[ -z ${bus_pid:-} ]] || kill "$bus_pid"; }

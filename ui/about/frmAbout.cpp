@@ -1,5 +1,6 @@
 #include "frmAbout.h"
 
+#include "Accessibility.h"
 #include "CorvaneBuildInfo.h"
 #include "PictureBox.h"
 #include "ProcessLauncher.h"
@@ -58,12 +59,13 @@ frmAbout::frmAbout(Services& services, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_services(services)
 {
+    installAccessibility();
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(sansFont());
     setFixedSize(twips(5730), twips(3990));
 
-    picIcon = new PictureBox(QStringLiteral("picIcon"), this);
+    picIcon = new PictureBox(QStringLiteral("picIcon"), PictureBox::Kind::Button, this);
     picIcon->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     picIcon->setImage(QStringLiteral(":/corvane/wordmark.png"), QSize(67, 143));
     picIcon->setGeometry(twipsRect(120, 120, 1065, 2205));
@@ -74,10 +76,10 @@ frmAbout::frmAbout(Services& services, QWidget* parent)
     lblTitle = makeHeading(QStringLiteral("lblTitle"), twipsRect(1560, 240, 2805, 240), this);
     lblVersion = makeHeading(QStringLiteral("lblVersion"), twipsRect(1560, 600, 2325, 225), this);
 
-    Image1 = new PictureBox(QStringLiteral("Image1"), this);
+    // The word-mark and the Talvery button lead to the same page; for the keyboard the key is a decoration.
+    Image1 = new PictureBox(QStringLiteral("Image1"), PictureBox::Kind::Decoration, this);
     Image1->setImage(QStringLiteral(":/corvane/key48.png"), QSize(48, 48));
     Image1->setGeometry(twipsRect(4800, 120, 720, 720));
-    Image1->setAccessibleName(tr("Talvery key"));
 
     Frame2 = makeFrame(QStringLiteral("Frame2"), tr("Description"), twipsRect(1560, 840, 3975, 1095), this);
     lblDescription = makeNote(QStringLiteral("lblDescription"),
@@ -145,13 +147,9 @@ void frmAbout::showEvent(QShowEvent* event)
 
 void frmAbout::keyPressEvent(QKeyEvent* event)
 {
-    // The word-mark takes the focus like a button, so it answers the same keys. The buttons see
-    // Enter and Space themselves and never pass them on here.
-    const bool press = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
-                       event->key() == Qt::Key_Space;
-    if (press && !event->isAutoRepeat() && focusWidget() == picIcon &&
-        (event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier)) == Qt::NoModifier) {
-        picIcon_Click();
+    // Opened from the keyboard, the window closes from it too, as every other small window does.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -2,6 +2,7 @@
 
 #include "NumericText.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
@@ -23,8 +24,6 @@ UpDown::UpDown(const QString& objectName, QLineEdit* buddy, int minimum, int max
     }
     m_up->setArrowType(Qt::UpArrow);
     m_down->setArrowType(Qt::DownArrow);
-    m_up->setAccessibleName(tr("Up"));
-    m_down->setAccessibleName(tr("Down"));
     connect(m_up, &QToolButton::clicked, this, [this] { stepBy(1); });
     connect(m_down, &QToolButton::clicked, this, [this] { stepBy(-1); });
 }
@@ -34,15 +33,21 @@ void UpDown::setValue(int value)
     m_value = std::clamp(value, m_minimum, m_maximum);
 }
 
-void UpDown::stepBy(int delta)
+int UpDown::startValue() const
 {
-    int from = m_value;
     const QString text = m_buddy->text();
     if (const auto typed = toInt32(text); typed && leadingNumber(text) == *typed && *typed >= m_minimum &&
                                           *typed <= m_maximum)
-        from = *typed;
-    m_value = std::clamp(from + delta, m_minimum, m_maximum);
+        return *typed;
+    return m_value;
+}
+
+void UpDown::stepBy(int delta)
+{
+    m_value = std::clamp(startValue() + delta, m_minimum, m_maximum);
     m_buddy->setText(QString::number(m_value));
+    QAccessibleValueChangeEvent event(this, m_value);
+    QAccessible::updateAccessibility(&event);
 }
 
 void UpDown::keyPressEvent(QKeyEvent* event)

@@ -20,7 +20,9 @@ public:
     int minimum() const { return m_minimum; }
     int maximum() const { return m_maximum; }
 
-    // Steps from the number in the field when that is a whole number in range, else from value().
+    // The number in the field when that is a whole number in range, else value(): what the arrows
+    // step from, and what a screen reader says the control holds.
+    int startValue() const;
     void stepBy(int delta);
 
 protected:

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "Accessibility.h"
 #include "CharClasses.h"
 #include "Clipboard.h"
 #include "GenerationState.h"
@@ -47,6 +48,7 @@ QWidget* makeLine(const QString& name, QColor colour, QRect geometry, QWidget* p
     line->setObjectName(name);
     line->setGeometry(geometry);
     line->setAutoFillBackground(true);
+    hideFromAssistiveTechnology(line);
     setColour(line, QPalette::Window, colour);
     return line;
 }
@@ -82,6 +84,7 @@ frmMain::frmMain(Services& services, GenerationState& state, RandomSource& rando
     : QWidget(parent), askSaveFileName(defaultSaveFileName), m_services(services), m_state(state),
       m_presets(services.settings), m_engine(*this, state, random)
 {
+    installAccessibility();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(applicationTitle);
     QIcon icon;
@@ -106,9 +109,8 @@ frmMain::~frmMain()
 
 void frmMain::buildControls()
 {
-    Image2 = new PictureBox(QStringLiteral("Image2"), this);
+    Image2 = new PictureBox(QStringLiteral("Image2"), PictureBox::Kind::Decoration, this);
     Image2->setGeometry(twipsRect(0, 0, 6390, 840));
-    Image2->setAccessibleName(tr("Banner"));
     // Under high contrast the title takes the user's text colour, which a light scheme makes black: on
     // the dark banner it could not be read, so the banner gives way to the user's own window colour.
     if (highContrastFace())
@@ -116,14 +118,12 @@ void frmMain::buildControls()
     else
         Image2->setImage(QStringLiteral(":/corvane/banner.png"), QSize(426, 56));
 
-    Image4 = new PictureBox(QStringLiteral("Image4"), this);
+    Image4 = new PictureBox(QStringLiteral("Image4"), PictureBox::Kind::Decoration, this);
     Image4->setGeometry(twipsRect(240, 120, 720, 720));
     Image4->setImage(QStringLiteral(":/corvane/title-left.png"), QSize(48, 48));
-    Image5 = new PictureBox(QStringLiteral("Image5"), this);
+    Image5 = new PictureBox(QStringLiteral("Image5"), PictureBox::Kind::Decoration, this);
     Image5->setGeometry(twipsRect(5300, 120, 720, 720));
     Image5->setImage(QStringLiteral(":/corvane/title-right.png"), QSize(48, 48));
-    Image4->setAccessibleName(tr("Padlock"));
-    Image5->setAccessibleName(tr("Shield"));
 
     Label4 = makeLabel(QStringLiteral("Label4"), tr("Password Generator"), twipsRect(1305, 280, 3690, 330), this);
     QFont titleFont = monoFont(15.75);
@@ -180,7 +180,7 @@ void frmMain::buildControls()
         chkOpt[static_cast<std::size_t>(i)] = box;
     }
 
-    Image1 = new PictureBox(QStringLiteral("Image1"), this);
+    Image1 = new PictureBox(QStringLiteral("Image1"), PictureBox::Kind::Button, this);
     Image1->setGeometry(twipsRect(3840, 2400, 720, 720));
     Image1->setImage(QStringLiteral(":/corvane/help.png"), QSize(48, 48));
     Image1->setToolTip(tr("Help"));
@@ -188,11 +188,11 @@ void frmMain::buildControls()
     connect(Image1, &PictureBox::Click, this, &frmMain::Image1_Click);
     onMouseMove(Image1, this, [this] { Image1_MouseMove(); });
 
-    Image3 = new PictureBox(QStringLiteral("Image3"), this);
+    Image3 = new PictureBox(QStringLiteral("Image3"), PictureBox::Kind::Button, this);
     Image3->setGeometry(twipsRect(5040, 2400, 720, 720));
     Image3->setImage(QStringLiteral(":/corvane/about.png"), QSize(48, 48));
     Image3->setToolTip(tr("About"));
-    Image3->setAccessibleName(tr("About"));
+    Image3->setAccessibleName(tr("About Corvane"));
     connect(Image3, &PictureBox::Click, this, &frmMain::Image3_Click);
     onMouseMove(Image3, this, [this] { Image3_MouseMove(); });
 
@@ -222,16 +222,13 @@ void frmMain::buildControls()
     connect(cmdGen, &QPushButton::clicked, this, &frmMain::cmdGen_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
 
-    for (QWidget* passive : {static_cast<QWidget*>(Image2), static_cast<QWidget*>(Image4),
-                             static_cast<QWidget*>(Image5), static_cast<QWidget*>(Image1),
-                             static_cast<QWidget*>(Image3)})
-        passive->setFocusPolicy(Qt::NoFocus);
     for (auto* box : chkOpt)
         box->setFocusPolicy(Qt::StrongFocus);
 
-    const QList<QWidget*> tabOrder{txtChars,  UpDown1,   txtNumOf,  UpDown2,  chkOpt[0], chkOpt[1],
+    // The pictures come last, so that every other control keeps its place.
+    const QList<QWidget*> tabOrder{txtChars,  UpDown1,   txtNumOf, UpDown2,   chkOpt[0], chkOpt[1],
                                    chkOpt[2], chkOpt[3], chkOpt[4], cmdGen,   cmdSaveIt, cmdSave,
-                                   cmdClose,  lstPass};
+                                   cmdClose,  lstPass,   Image1,   Image3};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     txtChars->setFocus();
@@ -294,6 +291,7 @@ void frmMain::addListEntry(const QString& entry)
 
 void frmMain::showMessage(const QString& text)
 {
+    m_messageShown = true;
     m_list->publish();
     showMessageBox(this, text);
 }
@@ -324,10 +322,16 @@ void frmMain::cmdGen_Click()
 {
     lstPass->setUpdatesEnabled(false);
     m_gathering = true;
+    m_messageShown = false;
     m_engine.Generate();
     m_gathering = false;
     m_list->publish();
     lstPass->setUpdatesEnabled(true);
+    // The focus stays on Generate, so nothing else would tell a screen-reader user that the list is ready.
+    if (!m_messageShown) {
+        const int count = int(m_list->size());
+        announce(this, count == 1 ? tr("1 password generated") : tr("%1 passwords generated").arg(count));
+    }
 }
 
 void frmMain::cmdSave_Click()

@@ -95,6 +95,7 @@ private:
 
     PasswordList* m_list;
     bool m_gathering = false; // a Generate batch is running: its entries are shown when it ends
+    bool m_messageShown = false;
 
     PictureBox* Image2;
     PictureBox* Image4;

@@ -1,5 +1,6 @@
 #include "frmWarn.h"
 
+#include "Accessibility.h"
 #include "PictureBox.h"
 #include "UiCommon.h"
 
@@ -10,12 +11,10 @@
 #include <QScreen>
 
 namespace corvane {
-namespace {
-
-} // namespace
 
 frmWarn::frmWarn(QWidget* parent) : QDialog(parent)
 {
+    installAccessibility();
     setObjectName(QStringLiteral("frmWarn"));
     // A tool-style dialog keeps it out of the task bar; only the close button is offered.
     setWindowFlags(Qt::Dialog | Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -25,10 +24,9 @@ frmWarn::frmWarn(QWidget* parent) : QDialog(parent)
     setFixedSize(twips(4680), twips(2985));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Image1 = new PictureBox(QStringLiteral("Image1"), this);
+    Image1 = new PictureBox(QStringLiteral("Image1"), PictureBox::Kind::Decoration, this);
     Image1->setGeometry(twipsRect(120, 120, 720, 720));
     Image1->setImage(QStringLiteral(":/corvane/warning.png"), QSize(48, 48));
-    Image1->setAccessibleName(tr("Warning"));
 
     Label1 = makeLabel(QStringLiteral("Label1"), tr("This Message Will Show Only Once"),
                        twipsRect(960, 360, 3180, 240), this);
@@ -74,6 +72,9 @@ void frmWarn::showEvent(QShowEvent* event)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
+    // Windows shows a tool window without making it active, and the main window is blocked meanwhile:
+    // ticked from the keyboard, the extended box would leave the keys with nobody.
+    activateWindow();
 }
 
 } // namespace corvane
