@@ -62,7 +62,7 @@ def pump(condition, seconds=10):
 
 def keys(*names, to=None):
     if to:  # given the focus first, as a desktop gives it, without a click
-        subprocess.run(f"xdotool search --sync --onlyvisible --name '^{to}$' windowfocus --sync sleep 0.5", shell=True)
+        subprocess.run(f"xdotool search --sync --onlyvisible --name '^{to}$' windowfocus --sync sleep 1", shell=True)
     subprocess.run(["xdotool", "key", "--delay", "150", *names], check=True)
 
 
