@@ -151,7 +151,7 @@ keys() { sleep 0.3 && xdo key --delay 100 "$@" && sleep 0.5; }
 keys_to() { xdo windowfocus --sync "$1" && keys "${@:2}"; }
 # mouse_kept: the mouse is where the scenario's first call found it, at $mouse; else it fails, saying where.
 mouse_kept() { local p; p=$(xdo getmouselocation | cut -d' ' -f1-2); [[ $p == "${mouse:=$p}" ]] || fail "to $p"; }
-copy_kept() { clip_read "$work/clip" && cmp -s "$work/copy" "$work/clip" || fail "the clipboard holds: $(head -c 80 "$work/clip")"; }
+copy_kept() { clip_read "$work/clip" && cmp "$work/copy" "$work/clip" >"$work/cmp" || fail "$(<"$work/cmp"): $(head -c 80 "$work/clip")"; }
 opened() { grep -qiE "$1" "$(opened_log)" || fail "the shell was asked for: $(paste -sd' ' "$(opened_log)")"; }
 type_length() { xdo mousemove --window "$main" 260 106 click 1 sleep 0.3 key ctrl+a type "$1"; }
 # readable_in NAME|ID WIDTHxHEIGHT TABLE: a window's texts readable, the table one of those above.
@@ -206,7 +206,9 @@ scenario[keyboard]='fresh; store Characters 12abc; sysinfo_stub; launch; main_wi
     keep_copy; keys Tab Tab Tab Return;
     opened "$help_opened"; keys Tab Return; appears "About Corvane"; keys shift+Tab space; opened "$sysinfo_opened";
     keys Escape; hidden "About Corvane"; keys_to $main alt+o; poll 10 hidden Corvane; stored Characters 31;
-    stored NumberOf 4; stored Numbers 0; stored Extended 0; stored Warn 1; mouse_kept'"; $kept_steps"
+    stored NumberOf 4; stored Numbers 0; stored Extended 0; stored Warn 1; mouse_kept'"; ${keyboard_kept-$kept_steps}"
+# After Alt+O the copy stays on the clipboard, still marked secret: kept_steps.
+scenario[copy_kept]="fresh; launch; main_window; copied 5 30; keep_copy; close_main; $kept_steps"
 # Under the desktop's dark colours, every text readable.
 scenario[dark]="fresh; store Extended 1; dark_launch; $every_text"
 # A store that refuses the presets: Close says so, then the program ends.
