@@ -40,8 +40,9 @@ bash -c 'source "$0/scripts/roots.sh"; roots_init sid' "$1" 2>"$work/waited"
 wait && [[ $(<"$work/taken") == */sid/test.tar && $(<"$work/cache/corvane-releases/sid/test.tar") == old ]] || fail "the old root was not kept and taken"
 grep -q "waiting for the other run .*roots_online" "$work/waited" || fail "the second run did not say whom it waits for: $(<"$work/waited")"
 unset XDG_CACHE_HOME CORVANE_OFFLINE
-# Root runs the legs on a checkout that a user owns, as `sudo ./scripts/test.sh` does.
-if ((EUID == 0)); then
+# Root runs the legs on a checkout that a user owns, as `sudo ./scripts/test.sh` does (the sources must be
+# a checkout: a copy, as scripts/mutate.sh makes, has nothing to clone).
+if ((EUID == 0)) && git -C "$1" rev-parse --git-dir >/dev/null 2>&1; then
     git clone --quiet "$1" "$work/users" && chown -R nobody: "$work/users" && chmod 755 "$work" &&
         "$work/users/scripts/as-leg-user.sh" scripts/install-deps.sh --list >/dev/null 2>"$work/sudo.err" ||
         fail "root could not run a leg on a user's checkout: $(<"$work/sudo.err")"
