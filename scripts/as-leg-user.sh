@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs one of the legs that use Debian roots (scripts/roots.sh) as a normal user would. Run by a user, it
-# just runs it. Run by root, as CI is, it runs it as the account corvane-leg, made here on first use with
-# a home of its own (/var/lib/corvane-leg, where its roots are cached) and a range of subordinate ids, on
+# Runs one of the legs that use Debian roots (scripts/roots.sh) as a normal user would. Run by root, as CI
+# is, it runs it as the system account corvane-leg, without a login shell, made here on first use with a
+# home of its own (/var/lib/corvane-leg, where its roots are cached) and a range of subordinate ids, on
 # a clone of HEAD that the account owns: the legs never need root rights, and this is how that is shown.
+# `userdel --remove corvane-leg` takes the account, its ranges and its cache away again.
 #   as-leg-user.sh SCRIPT [ARG...]     SCRIPT relative to the repository, e.g. scripts/debian/leg.sh
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,9 +13,9 @@ shift
 
 account=corvane-leg
 if ! id "$account" >/dev/null 2>&1; then
-    useradd --create-home --home-dir "/var/lib/$account" --shell /bin/bash --comment "Corvane's test legs" "$account"
+    useradd --system --create-home --home-dir "/var/lib/$account" --shell /usr/sbin/nologin --comment "Corvane's test legs" "$account"
 fi
-# useradd gives a new account its ranges where login.defs asks for them; an older account may lack them.
+# useradd gives no system account subordinate ids.
 for kind in uid gid; do
     grep -q "^$account:" "/etc/sub$kind" 2>/dev/null && continue
     start=$(awk -F: 'BEGIN { end = 100000 } $2 + $3 > end { end = $2 + $3 } END { print end }' "/etc/sub$kind" 2>/dev/null || echo 100000)

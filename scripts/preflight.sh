@@ -41,15 +41,17 @@ preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86
                    convert compare osslsigncode openssl sha256sum tar git)
 preflight_release=(mmdebstrap newuidmap newgidmap unshare tar flock git setpriv)
 preflight_debian=(dpkg-source lintian diffoscope gpg reprepro cmp)
+preflight_repository=(reprepro gpg gpgconf)
 # publish.sh's own test runs among the Linux ones.
 preflight_linux+=(reprepro gpg changestool gpgv gpgconf dpkg-source faketime apt-get)
 
-# require_tools GROUP...: GROUP is linux, toolchain, windows, release or debian.
+# require_tools GROUP...: GROUP is linux, toolchain, windows, release, debian or repository.
 require_tools() {
     local group tool package
     local -a missing=() packages=()
     local -A seen=()
     for group; do
+        declare -p "preflight_$group" >/dev/null 2>&1 || { echo "require_tools: no group '$group'" >&2; exit 2; }
         local -n tools="preflight_$group"
         for tool in "${tools[@]}"; do
             [[ -n ${seen[$tool]:-} ]] && continue

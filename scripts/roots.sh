@@ -13,7 +13,7 @@
 #
 # Roots, under ${XDG_CACHE_HOME:-~/.cache}/corvane-releases/RELEASE/:
 #   bare.tar    essential packages and apt: what a user's system has at the least
-#   build.tar   build-essential and the Build-Depends of packaging/debian/control, nothing else
+#   build.tar   build-essential and the Build-Depends of packaging/debian/control at HEAD, nothing else
 #   test.tar    everything scripts/install-deps.sh --test installs
 # with archives/ (the packages downloaded, shared by every run, so that a run offline finds them) and
 # the package lists each root was made with. A root is made anew when the release's package lists
@@ -58,13 +58,17 @@ roots_enter() {
     command -v newuidmap >/dev/null || (($(id -u) == 0)) || roots_die "newuidmap is missing (Debian package uidmap)"
     # shellcheck disable=SC2046
     unshare $(roots_idmap) --mount --propagation private --pid --fork --kill-child "${net[@]}" -- \
-        "$roots_script" --in-namespace "$tar" "${binds[*]}" "$@"
+        "$roots_script" --in-namespace "$tar" "${#binds[@]}" "${binds[@]}" "$@"
 }
 
 # The first process of the namespace: lays out the root and runs the command in it as root.
+#   roots_in_namespace TAR COUNT BIND... CMD...
 roots_in_namespace() {
-    local tar=$1 binds=$2 root=/run/corvane-root
-    shift 2
+    local tar=$1 root=/run/corvane-root resolv=''
+    local -a binds=("${@:3:$2}")
+    shift $((2 + $2))
+    # With systemd-resolved, /etc/resolv.conf points into /run, which the tmpfs below covers.
+    [[ ! -r /etc/resolv.conf ]] || resolv=$(</etc/resolv.conf)
     # /run of the host is not the user's; the new mount namespace may put a tmpfs over it.
     mount -t tmpfs -o mode=755,size="${CORVANE_ROOT_SIZE:-16G}" tmpfs /run
     mkdir -p "$root"
@@ -91,13 +95,13 @@ roots_in_namespace() {
     ln -s /proc/self/fd/2 "$root/dev/stderr"
     mount -t tmpfs -o mode=1777 tmpfs "$root/tmp"
     local bind host inside mode
-    for bind in $binds; do
+    for bind in "${binds[@]}"; do
         IFS=: read -r host inside mode <<<"$bind"
         mkdir -p "$root$inside"
         mount --rbind "$host" "$root$inside"
         [[ $mode != ro ]] || mount -o remount,bind,ro "$root$inside"
     done
-    [[ ! -f /etc/resolv.conf ]] || cat /etc/resolv.conf >"$root/etc/resolv.conf"
+    [[ -z $resolv ]] || printf '%s\n' "$resolv" >"$root/etc/resolv.conf"
     # apt would hand its partial downloads to _apt, a subordinate id: the shared folder must stay the user's.
     [[ ! -d $root/etc/apt/apt.conf.d ]] || echo 'APT::Sandbox::User "root";' >"$root/etc/apt/apt.conf.d/00corvane-sandbox"
     env -i HOME=/root TERM="${TERM:-dumb}" PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
@@ -162,12 +166,18 @@ roots_init() {
         roots_log "the Debian archive cannot be reached: using the cached $roots_release roots as they are"
     else
         sum=$(cat "$lists"/lists/*_Packages* | sha256sum | cut -c1-64)
-        if [[ -f $roots_cache/lists.sum && $sum != "$(<"$roots_cache/lists.sum")" ]]; then
-            roots_log "the $roots_release package lists changed: its roots will be made anew"
+        if [[ ! -f $roots_cache/lists.sum || $sum != "$(<"$roots_cache/lists.sum")" ]]; then
+            [[ ! -f $roots_cache/lists.sum ]] || roots_log "the $roots_release package lists changed: its roots will be made anew"
             # Each root stays until its successor is complete.
             rm -f "$roots_cache"/*.key
+            echo "$sum" >"$roots_cache/lists.sum"
         fi
-        echo "$sum" >"$roots_cache/lists.sum"
+        # The file name apt gives each package the lists offer, for roots_prune.
+        awk 'BEGIN { RS = "" } { p = v = a = ""; n = split($0, line, "\n")
+             for (i = 1; i <= n; i++) { split(line[i], f, ": ")
+                 if (f[1] == "Package") p = f[2]; else if (f[1] == "Version") v = f[2]; else if (f[1] == "Architecture") a = f[2] }
+             gsub(":", "%3a", v); print p "_" v "_" a ".deb" }' <(/usr/lib/apt/apt-helper cat-file "$lists"/lists/*_Packages*) |
+            sort -u >"$roots_cache/offered"
     fi
     rm -rf "$lists"
 }
@@ -211,7 +221,8 @@ root_tar() {
     case $name in
         bare) set -- --variant=apt ;;
         build)
-            cp -r "$roots_repo/packaging/debian" "$work/debian"
+            { git -C "$roots_repo" archive HEAD packaging/debian 2>/dev/null | tar -C "$work" -x --strip-components=1; } ||
+                cp -r "$roots_repo/packaging/debian" "$work/debian"
             set -- --variant=buildd \
                 --customize-hook='mkdir -p "$1/tmp/corvane"' --customize-hook="copy-in $work/debian /tmp/corvane" \
                 --customize-hook='chroot "$1" apt-get build-dep -y -q=2 --no-install-recommends /tmp/corvane' \
@@ -244,10 +255,15 @@ root_tar() {
 # install-deps.sh's list.
 root_key() {
     case $1 in
-        build) sha256sum <"$roots_repo/packaging/debian/control" | cut -c1-64 ;;
+        build) roots_control | sha256sum | cut -c1-64 ;;
         test) "$roots_repo/scripts/install-deps.sh" --test --list | sha256sum | cut -c1-64 ;;
         *) echo "$1" ;;
     esac
+}
+
+# The Build-Depends are HEAD's, the commit the source package is made of; a copy outside git has its own.
+roots_control() {
+    git -C "$roots_repo" show HEAD:packaging/debian/control 2>/dev/null || cat "$roots_repo/packaging/debian/control"
 }
 
 # in_root NAME [--bind ...]... -- CMD...: CMD in a throwaway copy of the root NAME, with the shared
@@ -259,12 +275,25 @@ in_root() {
     roots_enter "$tar" --bind "$roots_cache/archives:/var/cache/apt/archives" "$@"
 }
 
+# roots_prune: once every root was made from the current package lists, the downloads those lists no
+# longer offer leave archives/; until then an offline run may still need them for an older root.
+roots_prune() {
+    ((roots_online)) && [[ -s $roots_cache/offered ]] || return 0
+    [[ -z $(find "$roots_cache" -maxdepth 1 -name '*.tar' ! -newer "$roots_cache/lists.sum") ]] || return 0
+    local old
+    old=$(find "$roots_cache/archives" -maxdepth 1 -name '*.deb' -printf '%f\n' | sort | comm -23 - "$roots_cache/offered")
+    [[ -n $old ]] || return 0
+    roots_log "deleted $(wc -l <<<"$old") downloads that the archive no longer offers"
+    (cd "$roots_cache/archives" && xargs -d '\n' rm -f --) <<<"$old"
+}
+
 # roots_check_cache: the cache holds only files of the user who runs the legs, so that a plain
-# `rm -rf` deletes it.
+# `rm -rf` deletes it. Then downloads no root needs go.
 roots_check_cache() {
     local foreign
     foreign=$(find "$roots_cache" ! -user "$(id -u)" -print -quit)
     [[ -z $foreign ]] || roots_die "the $roots_release cache holds files of another user, $foreign among them"
+    roots_prune
 }
 
 case ${1:-} in

@@ -9,6 +9,15 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+# Every leg tests the commit HEAD: the Debian and Windows legs build it from git. With uncommitted
+# changes the whole run goes on a clone of HEAD, so that no leg tests another tree, and says so first.
+if command -v git >/dev/null && [[ -n $(git -c safe.directory='*' status --porcelain 2>/dev/null) ]]; then
+    echo "Uncommitted changes are not tested: every leg tests HEAD, $(git -c safe.directory='*' rev-parse --short HEAD), on a clone of it. Commit them to test them." >&2
+    clone=$(mktemp -d "${TMPDIR:-/tmp}/corvane-test.XXXXXX")
+    trap 'rm -rf "$clone"' EXIT
+    git -c safe.directory='*' clone --quiet "$root" "$clone/corvane"
+    "$clone/corvane/scripts/test.sh" && exit 0 || exit
+fi
 "$root/scripts/install-deps.sh" --test
 # Every program the run calls, before the first build, so a missing one stops it in its first minute.
 source "$root/scripts/preflight.sh"

@@ -66,7 +66,9 @@ lint() {
     local dir=$out/$1/one
     # One Standards-Version serves both releases: the one Debian 12's lintian knows, which Debian 13's
     # calls out of date.
-    lintian --pedantic -I --fail-on error,warning,info,pedantic --suppress-tags out-of-date-standards-version "$dir"/src/*.dsc "$dir"/*.changes >"$dir/lintian.log" 2>&1 ||
+    # The note on a first upload fits the committed change log; the rebuild's entry on top leaves it unused.
+    lintian --pedantic -I --suppress-tags out-of-date-standards-version "$dir"/src/*.dsc "$dir"/*.changes >"$dir/lintian.log" 2>&1 &&
+        ! grep -qv '^I: corvane: unused-override initial-upload-closes-no-bugs ' "$dir/lintian.log" ||
         { cat "$dir/lintian.log" >&2; fail "lintian has something to say of the $1 packages"; }
     log "lintian --pedantic: nothing to say of the $1 .dsc, .changes and .debs"
 }

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Makes Corvane's Debian source package from the HEAD commit of the git checkout this script lives in:
-# the upstream tarball from `git archive`, packaging/debian as debian/, and the top change-log entry
-# written for the suite it is meant for. Two runs on one commit give the same bytes.
+# the upstream tarball from `git archive`, packaging/debian as debian/, and on top of its change log the
+# entry of the rebuild for the suite it is meant for. Two runs on one commit give the same bytes.
 #   source.sh OUTDIR SUITE [VERSION]
-#     SUITE    trixie: version U-R; bookworm: U-R~deb12u1. U is CMakeLists.txt's project(VERSION), R the
-#              revision of the top entry of packaging/debian/changelog.
-#     VERSION  e.g. 1.0.1-1, for upgrade tests: an entry of that version (bookworm: 1.0.1-1~deb12u1) is
-#              added on top, and the upstream tarball is named for its upstream part; same sources.
+#     SUITE    bookworm or trixie: version V~deb12u1 or V~deb13u1, V the top entry's of
+#              packaging/debian/changelog, whose upstream part must be CMakeLists.txt's project(VERSION).
+#              The suffix sorts below V itself and keeps an upgrade from Debian 12 to 13 going up.
+#     VERSION  e.g. 1.0.1-1, for upgrade tests: an entry of that version is added first, and the upstream
+#              tarball is named for its upstream part; same sources.
 # Writes corvane_U.orig.tar.gz, corvane_V.debian.tar.xz and corvane_V.dsc into OUTDIR and prints the
 # .dsc's path.
 set -euo pipefail
@@ -16,8 +17,8 @@ die() { log "$*"; exit 1; }
 (($# == 2 || $# == 3)) || { echo "usage: $0 OUTDIR SUITE [VERSION]" >&2; exit 2; }
 out=$1 suite=$2 test_version=${3:-}
 case $suite in
-    trixie) suffix='' ;;
-    bookworm) suffix='~deb12u1' ;;
+    trixie) release=13 ;;
+    bookworm) release=12 ;;
     *) die "unknown suite '$suite': bookworm or trixie" ;;
 esac
 [[ -z $test_version || $test_version =~ ^[0-9][0-9.]*-[0-9]+$ ]] ||
@@ -49,28 +50,21 @@ cp -a "$tree/packaging/debian" "$tree/debian"
 
 changelog=$tree/debian/changelog
 field() { dpkg-parsechangelog -l "$changelog" -S "$1"; }
-revision=$(field Version) && revision=${revision##*-}
-version=$upstream-$revision$suffix
-sed -i "1s/^corvane ([^)]*) [^;]*;/corvane ($version) $suite;/" "$changelog"
-[[ $(field Version) == "$version" ]] || die "the top line of debian/changelog is not 'corvane (VERSION) DIST; ...'"
-# Lintian expects the only entry of a revision-1 package to close the bug that asked for it in Debian;
-# Corvane is published in its own archive, so there is none. Only then, or the note would go unused.
-if [[ $(field Version) == *-1 && $(grep -c '^corvane (' "$changelog") == 1 && -z $test_version ]]; then
-    printf '%s\n' '# Published in its own archive, not in Debian: no bug asked for its first upload.' \
-        'corvane: initial-upload-closes-no-bugs [usr/share/doc/corvane/changelog.Debian.gz:1]' \
-        >>"$tree/debian/corvane.lintian-overrides"
-fi
-if [[ -n $test_version ]]; then
-    # Dated after the entry below it, as a change log must be.
-    when=$((SOURCE_DATE_EPOCH > $(field Timestamp) ? SOURCE_DATE_EPOCH : $(field Timestamp) + 1))
-    version=$test_version$suffix
+[[ $(field Version) == "$upstream"-* ]] ||
+    die "the top entry of packaging/debian/changelog is $(field Version), not one of version $upstream: add one (dch --newversion $upstream-1)"
+# entry VERSION SUITE TEXT: a change-log entry on top of the committed ones, as dch writes it, dated with
+# the commit but never before the entry below it.
+entry() {
+    local when=$((SOURCE_DATE_EPOCH > $(field Timestamp) ? SOURCE_DATE_EPOCH : $(field Timestamp) + 1))
     {
-        printf 'corvane (%s) %s; urgency=medium\n\n' "$version" "$suite"
-        printf '  * Test release of the same sources, for upgrade checks.\n\n'
+        printf 'corvane (%s) %s; urgency=medium\n\n  * %s\n\n' "$1" "$2" "$3"
         printf ' -- %s  %s\n\n' "$(field Maintainer)" "$(date -u -R -d "@$when")"
         cat "$changelog"
     } >"$work/changelog" && mv "$work/changelog" "$changelog"
-fi
+}
+[[ -z $test_version ]] || entry "$test_version" unstable 'Test release of the same sources, for upgrade checks.'
+version=$(field Version)~deb${release}u1
+entry "$version" "$suite" "Rebuild for Debian $release ($suite)."
 
 log "dpkg-source -b for $suite, version $version"
 (cd "$work" && dpkg-source -b "corvane-$tarball_upstream") >"$work/dpkg-source.log" 2>&1 ||

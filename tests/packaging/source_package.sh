@@ -12,9 +12,9 @@ upstream=$(sed -n 's/^project(Corvane VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLis
 
 # suite, test version, then the top two entries (version and distribution) and the upstream tarball's version
 cases=(
-    "bookworm - $upstream-1~deb12u1/bookworm - $upstream"
-    "trixie - $upstream-1/trixie - $upstream"
-    "bookworm 9.1.0-2 9.1.0-2~deb12u1/bookworm $upstream-1~deb12u1/bookworm 9.1.0"
+    "bookworm - $upstream-1~deb12u1/bookworm $upstream-1/unstable $upstream"
+    "trixie - $upstream-1~deb13u1/trixie $upstream-1/unstable $upstream"
+    "bookworm 9.1.0-2 9.1.0-2~deb12u1/bookworm 9.1.0-2/unstable 9.1.0"
 )
 for case in "${cases[@]}"; do
     read -r suite test_version top second orig <<<"$case"
@@ -26,7 +26,7 @@ for case in "${cases[@]}"; do
     dpkg-source -x "$dsc" "$out/tree" >/dev/null 2>&1 || { fail "dpkg-source -x $dsc failed"; continue; }
     entries=$(dpkg-parsechangelog -l "$out/tree/debian/changelog" --format rfc822 --count 2 |
         sed -n 's/^Version: //p; s/^Distribution: //p' | paste -d/ - - | paste -sd' ')
-    expected=$top && [[ $second == - ]] || expected+=" $second"
+    expected="$top $second"
     [[ $entries == "$expected" ]] || fail "$suite $test_version: the change log starts with $entries, not $expected"
     [[ -x $out/tree/debian/rules ]] || fail "debian/rules is not executable"
 done

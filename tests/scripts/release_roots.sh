@@ -40,12 +40,24 @@ bash -c 'source "$0/scripts/roots.sh"; roots_init sid' "$1" 2>"$work/waited"
 wait && [[ $(<"$work/taken") == */sid/test.tar && $(<"$work/cache/corvane-releases/sid/test.tar") == old ]] || fail "the old root was not kept and taken"
 grep -q "waiting for the other run .*roots_online" "$work/waited" || fail "the second run did not say whom it waits for: $(<"$work/waited")"
 unset XDG_CACHE_HOME CORVANE_OFFLINE
+# Downloads the archive no longer offers are deleted once every root was made from its current lists,
+# and kept while an older root may still need them. prune AGE: what is left with the root AGE old.
+prune() {
+    rm -rf "$work/p" && mkdir -p "$work/p/archives" && touch "$work/p/archives/"{a_1%3a1_all,b_1_all}.deb
+    echo 'a_1%3a1_all.deb' >"$work/p/offered" && touch -d '-1 hour' "$work/p/lists.sum" && touch -d "$1" "$work/p/test.tar"
+    (source "${enter[0]}" && roots_cache=$work/p roots_online=1 && roots_prune) 2>/dev/null
+    ls "$work/p/archives" | paste -sd' '
+}
+[[ $(prune now) == 'a_1%3a1_all.deb' && $(prune '-2 hours') == 'a_1%3a1_all.deb b_1_all.deb' ]] ||
+    fail "the downloads pruned wrongly: $(prune now) / $(prune '-2 hours')"
 # Root runs the legs on a checkout that a user owns, as `sudo ./scripts/test.sh` does (the sources must be
 # a checkout: a copy, as scripts/mutate.sh makes, has nothing to clone).
 if ((EUID == 0)) && git -C "$1" rev-parse --git-dir >/dev/null 2>&1; then
     git clone --quiet "$1" "$work/users" && chown -R nobody: "$work/users" && chmod 755 "$work" &&
         "$work/users/scripts/as-leg-user.sh" scripts/install-deps.sh --list >/dev/null 2>"$work/sudo.err" ||
         fail "root could not run a leg on a user's checkout: $(<"$work/sudo.err")"
+    IFS=: read -r _ _ uid _ _ _ shell < <(getent passwd corvane-leg)
+    ((uid < 1000)) && [[ $shell == */nologin ]] || fail "the legs' account is a login account: $uid $shell"
 fi
 # An archive that does not answer: apt's own words say so.
 (source "$1/scripts/roots.sh" && roots_update "$work/lists" "http://127.0.0.1:9/debian $host") 2>"$work/apt.err" &&
@@ -53,7 +65,9 @@ fi
 grep -q '127.0.0.1:9' "$work/apt.err" || fail "apt's error was not shown: $(cat "$work/apt.err")"
 unshare --user --map-root-user true 2>/dev/null || { echo "user namespaces are not allowed here; skipped"; exit 77; }
 
-mkdir -p "$work/root/etc" "$work/out" "$work/ro"
+# The read-only folder's name has a blank and a star, as a checkout's path may.
+ro="$work/read only*"
+mkdir -p "$work/root/etc" "$work/out" "$ro"
 for program in bash cat sleep touch ls tr sort; do
     path=$(type -P $program)
     for file in "$path" $(ldd "$path" | grep -o '/[^ ]*'); do
@@ -63,7 +77,7 @@ done
 ln -s "$(type -P bash)" "$work/root/bin/sh" 2>/dev/null
 tar -C "$work/root" -cf "$work/root.tar" .
 sum=$(sha256sum <"$work/root.tar")
-run() { "${enter[@]}" "$work/root.tar" --bind "$work/out:/out" --bind "$work/ro:/ro:ro" -- bash -c "$1"; }
+run() { "${enter[@]}" "$work/root.tar" --bind "$work/out:/out" --bind "$ro:/ro:ro" -- bash -c "$1"; }
 
 # The runs below start `sleep 30NN`, a process nothing else on the machine runs.
 left_running() {
