@@ -26,7 +26,7 @@ declare -A tool_package=(
     # the Debian leg: source package, lintian, reproducibility, the signed repository
     [dpkg-buildpackage]=dpkg-dev [diffoscope]=diffoscope-minimal [gpg]=gnupg [gpgv]=gpgv [gpgconf]=gpgconf
     [reprepro]=reprepro [changestool]=reprepro [faketime]=faketime
-    [mmdebstrap]=mmdebstrap [newuidmap]=uidmap [newgidmap]=uidmap [unshare]=util-linux
+    [mmdebstrap]=mmdebstrap [newuidmap]=uidmap [newgidmap]=uidmap [unshare]=util-linux [pivot_root]=util-linux
 )
 
 # What each step calls. The Linux group includes the fuzz runs and the packaging checks.

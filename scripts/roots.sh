@@ -64,14 +64,16 @@ roots_enter() {
 # The first process of the namespace: lays out the root and runs the command in it as root.
 #   roots_in_namespace TAR COUNT BIND... CMD...
 roots_in_namespace() {
-    local tar=$1 root=/run/corvane-root resolv=''
+    local tar=$1 root=/run/corvane-root resolv='' PATH=$PATH:/usr/sbin:/sbin
     local -a binds=("${@:3:$2}")
     shift $((2 + $2))
     # With systemd-resolved, /etc/resolv.conf points into /run, which the tmpfs below covers.
     [[ ! -r /etc/resolv.conf ]] || resolv=$(</etc/resolv.conf)
     # /run of the host is not the user's; the new mount namespace may put a tmpfs over it.
-    mount -t tmpfs -o mode=755,size="${CORVANE_ROOT_SIZE:-16G}" tmpfs /run
+    mount -t tmpfs -o mode=755 tmpfs /run
     mkdir -p "$root"
+    # A mount point of its own, for pivot_root.
+    mount -t tmpfs -o mode=755,size="${CORVANE_ROOT_SIZE:-16G}" tmpfs "$root"
     tar -C "$root" --exclude='./dev/*' -xf "$tar"
     mkdir -p "$root/dev" "$root/proc" "$root/tmp"
     mount -t proc -o nosuid,nodev,noexec proc "$root/proc"
@@ -104,8 +106,32 @@ roots_in_namespace() {
     [[ -z $resolv ]] || printf '%s\n' "$resolv" >"$root/etc/resolv.conf"
     # apt would hand its partial downloads to _apt, a subordinate id: the shared folder must stay the user's.
     [[ ! -d $root/etc/apt/apt.conf.d ]] || echo 'APT::Sandbox::User "root";' >"$root/etc/apt/apt.conf.d/00corvane-sandbox"
-    env -i HOME=/root TERM="${TERM:-dumb}" PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-        LANG=C.UTF-8 CI="${CI:-}" DEBIAN_FRONTEND=noninteractive chroot "$root" "$@"
+    # The root becomes / for this process too, and the machine's file system is let go: no /proc/N/root
+    # leads back to it. The root may have no umount (Debian's mount package is not essential): the
+    # machine's serves, with the machine's loader and libraries.
+    local umount lib
+    umount=$(type -P umount) lib=$(dirname "$(readlink -f /lib64/ld-linux-x86-64.so.2)")
+    { cd "$root" && mkdir .host && pivot_root . .host && cd / &&
+        "/.host$lib/ld-linux-x86-64.so.2" --library-path "/.host$lib" "/.host$umount" -l /.host && rmdir /.host; } ||
+        roots_die "the root could not be made the run's /"
+    # The command runs in a user and mount namespace below this one, mapped to the same ids: the mounts
+    # above come to it locked, so it can neither make the read-only ones writable nor uncover what they
+    # cover, and, in a user namespace even when root runs this, it can make no device node. The child
+    # waits until its ids are mapped, which its parent does, as newuidmap would (through the root's /proc,
+    # the working folder). Started in the background, it would ignore Ctrl+C, but for env's reset.
+    local child
+    unshare --user --mount -- /bin/sh -c 'until read -r _ </proc/self/uid_map; do :; done; exec "$@"' sh \
+        env --default-signal=INT,QUIT -i HOME=/root TERM="${TERM:-dumb}" PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+        LANG=C.UTF-8 CI="${CI:-}" DEBIAN_FRONTEND=noninteractive "$@" &
+    child=$!
+    until [[ $(readlink "proc/$child/ns/user") != "$(readlink proc/self/ns/user)" ]]; do
+        kill -0 "$child" 2>/dev/null || break
+    done
+    # Two extents, as each must lie within one of this namespace's (root, then the subordinate range),
+    # written at once, which cat does and bash does not.
+    local map=$'0 0 1\n1 1 65535'
+    cat <<<"$map" >"proc/$child/uid_map" && cat <<<"$map" >"proc/$child/gid_map" || kill -KILL "$child"
+    wait "$child"
 }
 
 # --- the cache ------------------------------------------------------------------------------------

@@ -1,23 +1,54 @@
 #!/usr/bin/env bash
-# Checks scripts/debian/source.sh on the checkout's HEAD: two runs give the same bytes, each suite (and a
-# test version on top) gets its version and distribution in the unpacked change log, the upstream tarball
-# is named for the version, and a tree that is no git checkout is refused.
-#   source_package.sh SOURCE_DIR        exit 77 when SOURCE_DIR is no git checkout
+# The sources as released, on a checkout of their own: where the release files take their time from
+# (SOURCE_DATE_EPOCH when set, else the time git archive wrote into cmake/commit-time.txt, else the last
+# commit of the checkout the sources are; an archive unpacked inside another project's checkout keeps its
+# own time, a copy lying in one has none, and sources without any time stop with the way out named); and
+# scripts/debian/source.sh: two runs give the same bytes, each suite (and a test version) gets its entries
+# on top of the committed change log, the upstream tarball is named for the version, and a tree that is
+# no git checkout is refused.
+#   source_package.sh SOURCE_DIR
 source "$(dirname "$0")/../lib.sh"
-set -e
-src=$1
-git -C "$src" rev-parse --git-dir >/dev/null 2>&1 || { echo "$src is no git checkout; skipped"; exit 77; }
-make_source() { "$src/scripts/debian/source.sh" "$@" 2>"$work/log" || { cat "$work/log" >&2; return 1; }; }
+src=${1:?usage: source_package.sh SOURCE_DIR}
 upstream=$(sed -n 's/^project(Corvane VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
 
-# suite, test version, then the top two entries (version and distribution) and the upstream tarball's version
-cases=(
-    "bookworm - $upstream-1~deb12u1/bookworm $upstream-1/unstable $upstream"
-    "trixie - $upstream-1~deb13u1/trixie $upstream-1/unstable $upstream"
-    "bookworm 9.1.0-2 9.1.0-2~deb12u1/bookworm 9.1.0-2/unstable 9.1.0"
-)
-for case in "${cases[@]}"; do
-    read -r suite test_version top second orig <<<"$case"
+# sources DIR [TIME]: a tree whose commit-time.txt holds TIME, or git's placeholder as a checkout has it.
+sources() { mkdir -p "$1/cmake" && printf '%s\n' "${2:-\$Format:%ct\$}" >"$1/cmake/commit-time.txt"; }
+mkdir "$work/checkout" && tar -C "$src" --exclude=./.git --exclude='./build*' -cf - . | tar -C "$work/checkout" -xf -
+sources "$work/archive" 1700000000
+sources "$work/bare"
+sources "$work/checkout"
+sources "$work/checkout/archive" 1700000000
+sources "$work/checkout/copy"
+git -C "$work/checkout" init -q && git -C "$work/checkout" add -A &&
+    GIT_COMMITTER_DATE="@1600000000 +0000" git -C "$work/checkout" -c user.name=t -c user.email=t@example.org \
+        commit -qm sources || { echo "FAIL: no test checkout" >&2; exit 1; }
+
+printf 'cmake_minimum_required(VERSION 3.25)\ninclude("%s/cmake/ReleaseFiles.cmake")\ncorvane_source_date_epoch("${DIR}")\nmessage(NOTICE "$ENV{SOURCE_DATE_EPOCH}")\n' \
+    "$src" >"$work/print.cmake"
+# SOURCES  SOURCE_DATE_EPOCH (- for unset)  the time taken, or "stops"
+while read -r dir epoch want; do
+    env=(-u SOURCE_DATE_EPOCH)
+    [[ $epoch == - ]] || env=(SOURCE_DATE_EPOCH="$epoch")
+    got=$(env "${env[@]}" cmake -DDIR="$work/$dir" -P "$work/print.cmake" 2>&1) && status=0 || status=$?
+    if [[ $want == stops ]]; then
+        # cmake wraps its messages at any space.
+        ((status != 0)) && [[ $(tr -s ' \n' ' ' <<<"$got") == *"or set SOURCE_DATE_EPOCH to the time of the commit"* ]] ||
+            fail "$dir with SOURCE_DATE_EPOCH $epoch: did not stop with the fix named, but: $got"
+    else
+        [[ $status == 0 && $got == "$want" ]] || fail "$dir with SOURCE_DATE_EPOCH $epoch: wanted $want, got $got"
+    fi
+done <<'ROWS'
+archive           -  1700000000
+archive           5  5
+checkout          -  1600000000
+checkout/archive  -  1700000000
+checkout/copy     -  stops
+bare              -  stops
+ROWS
+
+make_source() { "$work/checkout/scripts/debian/source.sh" "$@" 2>"$work/log" || { cat "$work/log" >&2; return 1; }; }
+# suite, test version, then the top two entries (version/distribution) and the upstream tarball's version
+while read -r suite test_version top second orig; do
     out=$work/$suite-$test_version
     [[ $test_version == - ]] && test_version=''
     dsc=$(make_source "$out" "$suite" $test_version) || { fail "source.sh $suite $test_version failed"; continue; }
@@ -26,10 +57,13 @@ for case in "${cases[@]}"; do
     dpkg-source -x "$dsc" "$out/tree" >/dev/null 2>&1 || { fail "dpkg-source -x $dsc failed"; continue; }
     entries=$(dpkg-parsechangelog -l "$out/tree/debian/changelog" --format rfc822 --count 2 |
         sed -n 's/^Version: //p; s/^Distribution: //p' | paste -d/ - - | paste -sd' ')
-    expected="$top $second"
-    [[ $entries == "$expected" ]] || fail "$suite $test_version: the change log starts with $entries, not $expected"
+    [[ $entries == "$top $second" ]] || fail "$suite $test_version: the change log starts with $entries, not $top $second"
     [[ -x $out/tree/debian/rules ]] || fail "debian/rules is not executable"
-done
+done <<ROWS
+bookworm -       $upstream-1~deb12u1/bookworm $upstream-1/unstable $upstream
+trixie   -       $upstream-1~deb13u1/trixie   $upstream-1/unstable $upstream
+bookworm 9.1.0-2 9.1.0-2~deb12u1/bookworm     9.1.0-2/unstable     9.1.0
+ROWS
 
 make_source "$work/again" bookworm >/dev/null || fail "the second bookworm run failed"
 for file in "$work/bookworm--"/corvane_*; do

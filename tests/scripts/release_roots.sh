@@ -68,13 +68,13 @@ unshare --user --map-root-user true 2>/dev/null || { echo "user namespaces are n
 # The read-only folder's name has a blank and a star, as a checkout's path may.
 ro="$work/read only*"
 mkdir -p "$work/root/etc" "$work/out" "$ro"
-for program in bash cat sleep touch ls tr sort; do
+for program in bash cat sleep touch ls tr sort unshare readlink stat mount mknod rmdir env; do
     path=$(type -P $program)
     for file in "$path" $(ldd "$path" | grep -o '/[^ ]*'); do
         mkdir -p "$work/root$(dirname "$file")" && cp -L "$file" "$work/root$file"
     done
 done
-ln -s "$(type -P bash)" "$work/root/bin/sh" 2>/dev/null
+mkdir -p "$work/root/bin" && ln -s "$(type -P bash)" "$work/root/bin/sh"
 tar -C "$work/root" -cf "$work/root.tar" .
 sum=$(sha256sum <"$work/root.tar")
 run() { "${enter[@]}" "$work/root.tar" --bind "$work/out:/out" --bind "$ro:/ro:ro" -- bash -c "$1"; }
@@ -91,9 +91,12 @@ while IFS=$'\t' read -r what command expected; do
     [[ $got == "$expected" ]] || fail "$what: expected '$expected', got '$got'"
 done <<'ROWS'
 only the usual device nodes	ls /dev | tr "\n" " "	fd full null ptmx pts random shm stderr stdin stdout tty urandom zero 
-a write to /proc/sys refused	echo 0 >/proc/sys/kernel/ns_last_pid 2>/dev/null && echo written || echo refused	refused
+a write to /proc/sys refused, even of the run's own limits	v=$(cat /proc/sys/user/max_user_namespaces); echo $v >/proc/sys/user/max_user_namespaces 2>/dev/null && echo written || echo refused	refused
 the read-only bind refused	touch /ro/x 2>/dev/null && echo written || echo refused	refused
 the root itself writable, in memory	touch /etc/x && echo written	written
+no path of the machine through /proc	for p in /proc/[0-9]*; do r=$(stat -L -c %d:%i $p/root/ 2>/dev/null) && [ "$r" != "$(stat -c %d:%i /)" ] && echo $p; done; echo none	none
+the read-only bind kept so	mount -o remount,bind,rw /ro 2>/dev/null; mount -o remount,bind,rw /proc/sys 2>/dev/null; touch /ro/x 2>/dev/null && echo written || echo refused	refused
+no device node made	mknod /tmp/null c 1 3 2>/dev/null && echo made || echo refused	refused
 mounted for the run	while read -r _ _ _ _ p _; do case $p in /proc|/dev|/dev/pts|/dev/shm|/tmp|/out|/ro) echo $p;; esac; done </proc/self/mountinfo | sort | tr "\n" " "	/dev /dev/pts /dev/shm /out /proc /ro /tmp 
 ROWS
 
