@@ -34,7 +34,7 @@ if ((test)); then
         locales                                 # a decimal-comma locale for the fuzz runs
         libbenchmark-dev pwgen libx11-dev       # benchmarks (libx11-dev: the start-up probe)
         dpkg-dev file python3 lintian git       # packaging checks (dpkg-dev: apt-get source too)
-        debhelper                               # scripts/debian/build.sh run on this machine
+        sbuild autopkgtest                      # the Debian packages built and tested as Debian does
         imagemagick                             # screenshots compared with the artwork
         xchm xdg-utils                          # F1 opens the help in a CHM viewer
         g++-mingw-w64-x86-64-posix nsis         # the Windows build and its installer

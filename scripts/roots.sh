@@ -13,7 +13,8 @@
 #
 # Roots, under ${XDG_CACHE_HOME:-~/.cache}/corvane-releases/RELEASE/:
 #   bare.tar    essential packages and apt: what a user's system has at the least
-#   build.tar   build-essential and the Build-Depends of packaging/debian/control at HEAD, nothing else
+#   build.tar   build-essential, fakeroot (which sbuild asks for) and the Build-Depends of
+#               packaging/debian/control at HEAD, nothing else
 #   test.tar    everything scripts/install-deps.sh --test installs
 # with archives/ (the packages downloaded, shared by every run, so that a run offline finds them) and
 # the package lists each root was made with. A root is made anew when the release's package lists
@@ -249,7 +250,7 @@ root_tar() {
         build)
             { git -C "$roots_repo" archive HEAD packaging/debian 2>/dev/null | tar -C "$work" -x --strip-components=1; } ||
                 cp -r "$roots_repo/packaging/debian" "$work/debian"
-            set -- --variant=buildd \
+            set -- --variant=buildd --include=fakeroot \
                 --customize-hook='mkdir -p "$1/tmp/corvane"' --customize-hook="copy-in $work/debian /tmp/corvane" \
                 --customize-hook='chroot "$1" apt-get build-dep -y -q=2 --no-install-recommends /tmp/corvane' \
                 --customize-hook='rm -rf "$1/tmp/corvane"' ;;
@@ -281,7 +282,7 @@ root_tar() {
 # install-deps.sh's list.
 root_key() {
     case $1 in
-        build) roots_control | sha256sum | cut -c1-64 ;;
+        build) { roots_control; echo fakeroot; } | sha256sum | cut -c1-64 ;;
         test) "$roots_repo/scripts/install-deps.sh" --test --list | sha256sum | cut -c1-64 ;;
         *) echo "$1" ;;
     esac

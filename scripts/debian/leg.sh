@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# The Debian leg: Corvane's source package built the way Debian builds it, for Debian 12 (bookworm) and 13
-# (trixie), each in a clean root of its release that holds build-essential and the package's
-# Build-Depends and nothing else (scripts/roots.sh: no root rights needed). For each release: the
-# package builds and passes its unit tests; a second build in another folder, at another time, under
-# another umask, locale and time zone gives the same bytes; lintian --pedantic has nothing to say; the
-# installed layout and fields are right; autopkgtest passes in a bare root. Then both releases'
-# packages are published into an APT repository signed with a throwaway key, and in a bare root of each
-# release Corvane is installed from it as the README says and upgraded to a 1.0.1 built from the same
-# tree, with the presets kept; the Debian 12 root is then upgraded to Debian 13 as the README says.
+# The Debian leg: Corvane's source package built the way Debian builds it, for Debian 12 (bookworm) and
+# 13 (trixie), by sbuild, as the user and without network, each in a clean root of its release that
+# holds build-essential, fakeroot and the package's Build-Depends and nothing else (scripts/roots.sh).
+# For each release: the package builds and passes its unit tests; a second build in another folder, at
+# another time, in another time zone gives the same bytes; lintian --pedantic has nothing to say; the
+# installed layout and fields are right; autopkgtest, through its unshare backend, passes in a bare
+# root that holds only what the test's Depends bring. Then both releases' packages are published into
+# an APT repository signed with a throwaway key, and in a bare root of each release Corvane is installed
+# from it as the README says and upgraded to a 1.0.1 built from the same tree, with the presets kept;
+# the Debian 12 root is then upgraded to Debian 13 as the README says.
 #   leg.sh [RELEASE...]     default: bookworm trixie
 #   leg.sh --keep DIR ...   leave the source packages, packages and repository in DIR
 set -euo pipefail
@@ -29,22 +30,31 @@ fail() { roots_die "$@"; }
 upstream=$(sed -n 's/^project(Corvane VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
 next=$(awk -F. '{ print $1 "." $2 "." $3 + 1 }' <<<"$upstream")
 
-# build RELEASE NAME [VERSION]: the source package of HEAD for RELEASE, built in a fresh copy of the
-# release's build root into $out/RELEASE/NAME. The first build runs the unit tests; the others, made for
-# comparison and for the upgrade, vary what a build must not depend on and skip them.
+# build RELEASE NAME [VERSION]: the source package of HEAD for RELEASE, built by sbuild as this user,
+# without network, in a fresh copy of the release's build root, into $out/RELEASE/NAME. The first build
+# runs the unit tests; the others, made for comparison and for the upgrade, vary what a build must not
+# depend on (the build path, the time zone, the time, the tests) and skip them.
 build() {
-    local release=$1 name=$2 version=${3:-} dir=$out/$1/$2 env
+    local release=$1 name=$2 version=${3:-} dir=$out/$1/$2 tar
     rm -rf "$dir"
     mkdir -p "$dir/src"
     "$repo/scripts/debian/source.sh" "$dir/src" "$release" $version >"$dir/source.log" 2>&1 ||
         { cat "$dir/source.log" >&2; fail "the $release source package could not be made"; }
+    tar=$(root_tar build)
+    # sbuild's own settings alone, not the user's ~/.sbuildrc.
     case $name in
-        one) env='umask 0022; export TMPDIR=/build/corvane LC_ALL=C.UTF-8 TZ=UTC DEB_BUILD_OPTIONS=parallel=2' ;;
-        *) env="umask 0002; export TMPDIR=/var/tmp/a/much/longer/path/$name LC_ALL=C TZ=Etc/GMT-14 DEB_BUILD_OPTIONS='parallel=2 nocheck'" ;;
+        one) printf '$build_environment = { TZ => "UTC" };\n1;\n' >"$dir/sbuild.conf"
+             export DEB_BUILD_OPTIONS=parallel=2 ;;
+        *) printf '$build_path = "/build/a/much/longer/path/%s";\n$build_environment = { TZ => "Etc/GMT-14" };\n1;\n' \
+               "$name" >"$dir/sbuild.conf"
+           export DEB_BUILD_OPTIONS='parallel=2 nocheck' ;;
     esac
+    # The build root holds the Build-Depends already: apt is asked nothing new, so a run offline builds.
+    # lintian runs on this machine after it (sbuild would install it into the root first).
     run_step "building the $release package ($name${version:+, $version})" "$dir/build.log" \
-        in_root build --bind "$repo:/repo:ro" --bind "$dir:/out" -- \
-        bash -c "set -e; $env; mkdir -p \"\$TMPDIR\"; /repo/scripts/debian/build.sh /out/src/*.dsc /out" ||
+        env SBUILD_CONFIG="$dir/sbuild.conf" sbuild --nolog --chroot-mode=unshare --chroot="$tar" --dist="$release" \
+            --build-dir="$dir" --no-apt-update --no-apt-upgrade --no-apt-distupgrade --no-run-lintian \
+            --no-run-piuparts --no-run-autopkgtest --no-source-only-changes "$dir"/src/*.dsc ||
         fail "the $release package did not build (log: $dir/build.log)"
 }
 
@@ -83,10 +93,12 @@ for release in "${releases[@]}"; do
     lint "$release"
     bash "$repo/tests/packaging/check_install.sh" deb "$out/$release/one"/*.deb ||
         fail "the $release package's fields or layout are wrong"
+    # In a bare root, which holds only what the test's Depends bring. Its downloads go to the shared
+    # folder, as the roots' own do, and stay the user's.
     run_step "autopkgtest of the $release package" "$out/$release/autopkgtest.log" \
-        in_root bare --bind "$out/$release/one:/out:ro" -- bash -c '
-            apt-get install -y -q=2 --no-install-recommends autopkgtest >/dev/null
-            autopkgtest -q /out/*.deb /out/src/*.dsc -- null' ||
+        autopkgtest -q "$out/$release/one"/*.deb "$out/$release/one"/src/*.dsc \
+            --setup-commands="echo 'APT::Sandbox::User \"root\";' >/etc/apt/apt.conf.d/00corvane-sandbox" \
+            -- unshare --release "$release" --tarball "$(root_tar bare)" --bind "$roots_cache/archives" /var/cache/apt/archives ||
         fail "autopkgtest failed for the $release package (log: $out/$release/autopkgtest.log)"
     build "$release" next "$next-1"
 done

@@ -51,4 +51,14 @@ got=$?
 [[ ! -e $work/ran ]] || fail "a leg ran after one had failed"
 grep -Eq '^one +[0-9]+ s +passed$' "$work/table" && grep -Eq '^two +[0-9]+ s +FAILED \(exit status 4\)  <==$' "$work/table" &&
     grep -Eq '^three +- +not run$' "$work/table" || fail "the table is wrong: $(cat "$work/table")"
+# In a checkout with uncommitted changes the test command says so first and runs on a clone of HEAD; a
+# stand-in for its first step shows where it runs and what it sees.
+repo=$work/repo && mkdir -p "$repo/scripts" && cp "${helper%/*}/test.sh" "$repo/scripts/" && echo committed >"$repo/file" &&
+    printf '#!/bin/sh\necho "$PWD $(cat file)" >&2; exit 9\n' >"$repo/scripts/install-deps.sh" && chmod +x "$repo/scripts/install-deps.sh" &&
+    git -C "$repo" init -q && git -C "$repo" add -A && git -C "$repo" -c user.name=t -c user.email=t@example.org commit -qm t &&
+    echo changed >"$repo/file" || fail "no test checkout"
+"$repo/scripts/test.sh" 2>"$work/dirty"
+got=$?
+[[ $got == 9 && $(sed -n 1p "$work/dirty") == "Uncommitted changes are not tested"* && $(sed -n 2p "$work/dirty") == */corvane\ committed ]] ||
+    fail "with uncommitted changes the test command returned $got and said: $(cat "$work/dirty")"
 passed progress
