@@ -42,7 +42,7 @@ if ((test)); then
         mingw-w64-tools                         # x86_64-w64-mingw32-pkg-config finds Qt and libsodium
         autoconf automake libtool make          # libsodium for Windows, from its Debian source
         wine wine64 fonts-wine binutils         # the Windows build's tests (binutils: strings)
-        coreutils util-linux                    # timeout, od, tac, flock, setpriv, setsid; unshare
+        coreutils util-linux mount              # timeout, od, tac, flock, setpriv, setsid; unshare, mount
         mmdebstrap uidmap                       # Debian roots made and entered without root rights
         diffoscope-minimal gnupg gpgv reprepro  # the Debian leg: reproducibility, the signed repository
         faketime                                # a repository published in the past, to expire

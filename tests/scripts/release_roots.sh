@@ -63,7 +63,9 @@ fi
 (source "$1/scripts/roots.sh" && roots_update "$work/lists" "http://127.0.0.1:9/debian $host") 2>"$work/apt.err" &&
     fail "an archive that does not answer was taken"
 grep -q '127.0.0.1:9' "$work/apt.err" || fail "apt's error was not shown: $(cat "$work/apt.err")"
-unshare --user --map-root-user true 2>/dev/null || { echo "user namespaces are not allowed here; skipped"; exit 77; }
+# Inside a root of its own (the Debian 13 leg) a run can make no fresh /proc, whose /proc/sys is covered.
+unshare --user --map-root-user --mount --pid --fork --mount-proc true 2>/dev/null ||
+    { ((failures == 0)) || passed "release roots"; echo "user namespaces with a /proc of their own are not allowed here; the rest skipped"; exit 77; }
 
 # The read-only folder's name has a blank and a star, as a checkout's path may.
 ro="$work/read only*"
