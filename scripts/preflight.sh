@@ -26,7 +26,7 @@ declare -A tool_package=(
     # the Debian leg: source package, lintian, reproducibility, the signed repository
     [dpkg-buildpackage]=dpkg-dev [diffoscope]=diffoscope-minimal [gpg]=gnupg [gpgv]=gpgv [gpgconf]=gpgconf
     [reprepro]=reprepro [changestool]=reprepro [faketime]=faketime
-    [sbuild]=sbuild [autopkgtest]=autopkgtest [mmdebstrap]=mmdebstrap [newuidmap]=uidmap [newgidmap]=uidmap [unshare]=util-linux [pivot_root]=util-linux [mount]=mount [umount]=mount
+    [sbuild]=sbuild [autopkgtest]=autopkgtest [mmdebstrap]=mmdebstrap [newuidmap]=uidmap [newgidmap]=uidmap [unshare]=util-linux [mount]=mount [umount]=mount
 )
 
 # What each step calls. The Linux group includes the fuzz runs and the packaging checks.
@@ -39,7 +39,7 @@ preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make tac autorec
 preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86_64-w64-mingw32-strip makensis
                    wine wineserver winepath Xvfb xdotool xprop python3 strings timeout flock import identify
                    convert compare osslsigncode openssl sha256sum tar git)
-preflight_release=(mmdebstrap newuidmap newgidmap unshare pivot_root mount umount tar flock git setpriv)
+preflight_release=(mmdebstrap newuidmap newgidmap unshare mount umount tar flock git setpriv)
 preflight_debian=(dpkg-source sbuild autopkgtest lintian diffoscope gpg reprepro cmp)
 preflight_repository=(reprepro gpg gpgconf)
 # publish.sh's own test runs among the Linux ones.
