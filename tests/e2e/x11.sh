@@ -94,5 +94,6 @@ viewer() {
 # What a screen reader reads and hears (a11y.py), on a session bus of its own, as a desktop with one running
 # has: Qt then speaks AT-SPI.
 scenario[accessibility]='fresh; store Extended 1; needs dbus-launch; eval "$(dbus-launch --sh-syntax)"; bus_pid=$DBUS_SESSION_BUS_PID;
-    launch QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1; /usr/bin/python3 "$here/a11y.py" &>"$work/at" || fail "$(<"$work/at")"'
+    /usr/bin/python3 "$here/a11y.py" "$work/listening" &>"$work/at" & at_pid=$!; poll 30 test -e "$work/listening";
+    launch QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1; wait $at_pid || fail "$(<"$work/at")"'
 cleanup() { [[ -z ${bus_pid:-} ]] || kill "$bus_pid"; }
