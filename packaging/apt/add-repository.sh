@@ -14,6 +14,6 @@ sudo apt-get update && sudo apt-get install curl && dir=$(mktemp -d) &&
     echo "$keyring_sha256  $dir/keyring.gpg" | sha256sum --check --quiet &&
     curl -fsSLo "$dir/corvane.sources" "$base/corvane.sources" &&
     sed -i "s/@CODENAME@/$(. /etc/os-release && echo "$VERSION_CODENAME")/" "$dir/corvane.sources" &&
-    sudo install -m 0644 "$dir/keyring.gpg" /etc/apt/keyrings/corvane-archive-keyring.gpg &&
+    sudo install -m 0644 "$dir/keyring.gpg" /usr/share/keyrings/corvane-archive-keyring.gpg &&
     sudo install -m 0644 "$dir/corvane.sources" /etc/apt/sources.list.d/ && rm -r "$dir" &&
-    sudo apt-get update && sudo apt-get install corvane
+    sudo apt-get update && sudo apt-get install corvane-archive-keyring corvane

@@ -103,32 +103,39 @@ for release in "${releases[@]}"; do
     build "$release" next "$next-1"
 done
 
-# The repository: 1.0.0 signed with a throwaway key; the same with 1.0.1 added. (How apt takes it signed
-# by another key, or too old, tests/scripts/apt_publish.sh shows.)
+# The repository, with throwaway keys: 1.0.0 signed by the first; the same with the next key announced in
+# the keyring package; the same with 1.0.1 added and signed by the next key alone. (How apt takes it
+# signed by another key, or too old, tests/scripts/apt_publish.sh shows.)
 export GNUPGHOME=$out/gnupg
 mkdir -p -m 700 "$GNUPGHOME"
 trap 'gpgconf --kill all 2>/dev/null; [[ -n $keep ]] || rm -rf "$out"' EXIT
-gpg --batch --quiet --passphrase '' --quick-gen-key 'Corvane test archive <corvane@corvane.example>' ed25519 sign never
+for name in first next; do
+    gpg --batch --quiet --passphrase '' --quick-gen-key "Corvane test archive <$name@corvane.example>" ed25519 sign never
+done
 fpr() { gpg --batch --with-colons --list-keys "$1@corvane.example" | awk -F: '/^fpr/ { print $10; exit }'; }
-# publish NAME: each release's packages of the build NAME into the repository $out/repos/NAME, served
-# at file:///repo.
+# publish NAME BUILD ARGS...: each release's packages of the build BUILD (none for -) into the
+# repository $out/repos/NAME, served at file:///repo, with publish.sh's ARGS.
 publish() {
-    local release
+    local release name=$1 build=$2
     local -a files=()
-    for release in "${releases[@]}"; do files+=("$out/$release/$1"/*.changes "$out/$release/$1"/src/*.dsc); done
-    "$repo/scripts/debian/publish.sh" "$out/repos/$1" --key "$(fpr corvane)" --url file:///repo "${files[@]}" \
-        >>"$out/repos/publish.log" 2>&1 || { cat "$out/repos/publish.log" >&2; fail "publishing the $1 packages failed"; }
+    shift 2
+    [[ $build == - ]] || for release in "${releases[@]}"; do files+=("$out/$release/$build"/*.changes "$out/$release/$build"/src/*.dsc); done
+    "$repo/scripts/debian/publish.sh" "$out/repos/$name" --url file:///repo "$@" "${files[@]}" \
+        >>"$out/repos/publish.log" 2>&1 || { cat "$out/repos/publish.log" >&2; fail "publishing the $name repository failed"; }
 }
 mkdir -p "$out/repos"
-publish one
-cp -a "$out/repos/one" "$out/repos/next"
-publish next
+publish one one --key "$(fpr first)"
+cp -a "$out/repos/one" "$out/repos/keys"
+publish keys - --key "$(fpr first)" --trust "$(fpr first)" --trust "$(fpr next)"
+cp -a "$out/repos/keys" "$out/repos/next"
+publish next next --key "$(fpr next)"
 log "the repository holds $(du -sh --exclude=.reprepro "$out/repos/one" | cut -f1) for ${releases[*]}"
 
-# In one bare root of each release, in turn: installed as the README says, then upgraded; Debian 12's
+# In one bare root of each release, in turn: installed as the README says, the next key taken, then
+# upgraded from the repository that only the next key signs; Debian 12's
 # then upgraded to Debian 13 as the README says, with Debian 13's downloads in its own shared folder.
 for release in "${releases[@]}"; do
-    phases='one:install next:upgrade' binds=()
+    phases='one:install keys:keyring next:upgrade' binds=()
     if [[ $release == bookworm && " ${releases[*]} " == *' trixie '* ]]; then
         phases+=' next:release' binds=(--bind "$(dirname "$roots_cache")/trixie/archives:/var/cache/apt/trixie")
     fi

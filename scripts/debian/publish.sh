@@ -2,13 +2,18 @@
 # Publishes Corvane's Debian packages into a signed APT repository in a folder, with reprepro: suites
 # bookworm and trixie, component main, amd64 and source. A newer version replaces the older one in its
 # suite; an older one is skipped with reprepro's warning, and the same version with other contents is
-# refused. Beside dists/ and pool/ it leaves what a user adds the repository with: the public key as a
+# refused. Beside dists/ and pool/ it leaves what a user adds the repository with: the trusted keys as a
 # binary keyring, corvane-archive-keyring.gpg, and corvane.sources, whose Suites line @CODENAME@ the
-# lines in packaging/apt/add-repository.sh fill in with the user's release.
+# lines in packaging/apt/add-repository.sh fill in with the user's release. Every suite also holds that
+# keyring as the package corvane-archive-keyring, which a user installs with Corvane and which
+# corvane.sources names in Signed-By: its version goes up by one whenever the trusted keys change, so a
+# new key reaches users as an update, signed by the key they already trust.
 #
-#   publish.sh REPO_DIR --key KEY [--gnupghome DIR] [--url URL] [--suite SUITE] [FILE...]
+#   publish.sh REPO_DIR --key KEY [--trust KEY...] [--gnupghome DIR] [--url URL] [--suite SUITE] [FILE...]
 #
 #   KEY          the signing key's fingerprint or id; its secret key must be usable without a passphrase
+#   --trust      a key the keyring holds, once for each (default: the signing key alone); while a key
+#                is changed, the old and the new one
 #   --gnupghome  the GnuPG home that holds it (default: $GNUPGHOME, else ~/.gnupg)
 #   --url        where REPO_DIR will be served, for corvane.sources (default https://corvane.example/apt)
 #   --suite      the suite of the .deb files, and of each .dsc given without a .changes of its source
@@ -44,7 +49,23 @@ distributions() {
 # sources URL: the deb822 entry a user installs as /etc/apt/sources.list.d/corvane.sources.
 sources() {
     printf 'Types: deb\nURIs: %s\nSuites: @CODENAME@\nComponents: main\n' "$1"
-    printf 'Signed-By: /etc/apt/keyrings/%s\n' "$keyring_name"
+    printf 'Signed-By: /usr/share/keyrings/%s\n' "$keyring_name"
+}
+
+# keyring_deb VERSION KEYRING DEB: the package corvane-archive-keyring at VERSION, holding KEYRING, as
+# DEB; its files dated with the newest trusted key, so the same keys give the same bytes.
+keyring_deb() {
+    local root=$repo/.reprepro/keyring-package doc=usr/share/doc/corvane-archive-keyring epoch
+    epoch=$(gpg --batch --with-colons --list-keys "${trust[@]}" | awk -F: '/^pub/ { print $6 }' | sort -n | tail -n1)
+    rm -rf "$root" && mkdir -p "$root/DEBIAN" "$root/usr/share/keyrings" "$root/$doc"
+    cp "$2" "$root/usr/share/keyrings/$keyring_name"
+    printf 'Package: corvane-archive-keyring\nVersion: %s\nArchitecture: all\nMulti-Arch: foreign\n' "$1" >"$root/DEBIAN/control"
+    printf 'Maintainer: %s\nSection: misc\nPriority: optional\n' "$maintainer" >>"$root/DEBIAN/control"
+    printf 'Description: keys of the Corvane APT repository\n The OpenPGP keys that apt trusts for Corvane'"'"'s own repository and for\n nothing else. A new key comes as an update of this package.\n' >>"$root/DEBIAN/control"
+    printf 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n\nFiles: *\nCopyright: %s\nLicense: public-domain\n Public keys, for anyone to use.\n' \
+        "${maintainer% <*}" >"$root/$doc/copyright"
+    chmod -R u=rwX,go=rX "$root" && find "$root" -exec touch -h -d "@$epoch" {} +
+    SOURCE_DATE_EPOCH=$epoch dpkg-deb --root-owner-group -Zxz --build "$root" "$3" >/dev/null
 }
 
 # field FILE NAME: a field of a .changes or .dsc file (a signed one too).
@@ -56,10 +77,11 @@ known_suite() {
 }
 
 repo='' key='' url=https://corvane.example/apt suite=''
-files=()
+files=() trust=()
 while (($#)); do
     case $1 in
         --key) key=${2:?--key needs a key}; shift 2 ;;
+        --trust) trust+=("${2:?--trust needs a key}"); shift 2 ;;
         --gnupghome) export GNUPGHOME=${2:?--gnupghome needs a folder}; shift 2 ;;
         --url) url=${2:?--url needs a URL}; shift 2 ;;
         --suite) suite=${2:?--suite needs a suite}; shift 2 ;;
@@ -74,6 +96,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/../preflight.sh"
 require_tools repository
 gpg --batch --list-secret-keys "$key" >/dev/null 2>&1 ||
     die "no secret key $key in ${GNUPGHOME:-~/.gnupg}"
+((${#trust[@]})) || trust=("$key")
+gpg --batch --list-keys "${trust[@]}" >/dev/null 2>&1 || die "no public key for one of ${trust[*]}"
+maintainer=$(field "$(dirname "${BASH_SOURCE[0]}")/../../packaging/debian/control" Maintainer)
 
 mkdir -p "$repo/.reprepro/conf"
 repo=$(cd "$repo" && pwd)
@@ -106,11 +131,23 @@ for file in "${files[@]}"; do
     rr "$command" "$target" "$file" || die "reprepro did not take $file"
 done
 
+gpg --batch --export --export-options export-minimal "${trust[@]}" >"$repo/$keyring_name.part"
+[[ -s $repo/$keyring_name.part ]] || die "gpg exported nothing for ${trust[*]}"
+# The keyring package anew when the trusted keys differ from those of the one published.
+published=$(rr list "${suites[0]}" corvane-archive-keyring | sed -n 's/.* //p' | head -n1)
+old=("$repo"/pool/main/c/corvane-archive-keyring/corvane-archive-keyring_"${published:-none}"_all.deb)
+if [[ ! -f ${old[0]} ]] || ! dpkg-deb --fsys-tarfile "${old[0]}" | tar -xO "./usr/share/keyrings/$keyring_name" |
+        cmp -s - "$repo/$keyring_name.part"; then
+    version=$((${published:-0} + 1))
+    log "corvane-archive-keyring $version holds ${trust[*]}"
+    deb=$repo/.reprepro/corvane-archive-keyring_${version}_all.deb
+    keyring_deb "$version" "$repo/$keyring_name.part" "$deb" || die "the keyring package could not be built"
+    for target in "${suites[@]}"; do rr includedeb "$target" "$deb" || die "reprepro did not take $deb"; done
+fi
+
 # Every suite signed with KEY, also those this run did not touch.
 log "signing the suites with $key"
 rr export || die "reprepro could not export or sign the suites"
-gpg --batch --export --export-options export-minimal "$key" >"$repo/$keyring_name.part"
-[[ -s $repo/$keyring_name.part ]] || die "gpg exported nothing for $key"
 mv "$repo/$keyring_name.part" "$repo/$keyring_name"
 sources "$url" >"$repo/corvane.sources"
 for target in "${suites[@]}"; do

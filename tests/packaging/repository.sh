@@ -6,6 +6,8 @@
 #   repository.sh install             adds the repository as packaging/apt/add-repository.sh says,
 #                                     installs Corvane and checks it is the published version and
 #                                     that it runs; leaves presets it stored
+#   repository.sh keyring             after a second key was added to the keyring package: apt-get
+#                                     upgrade brings the package, with the keys published
 #   repository.sh upgrade             after a newer version was published: apt-get upgrade brings
 #                                     exactly that one, and the presets are kept and read again
 #   repository.sh release             in Debian 12, with Debian 13's build published too: the system
@@ -23,12 +25,20 @@ log() { printf '[repository %(%H:%M:%S)T] %s\n' -1 "$*"; }
 fail() { log "FAIL ($codename, $phase): $*" >&2; exit 1; }
 ok() { log "ok: $*"; }
 
-# published: the versions of corvane in the repository's index for this release, one a line.
+# published [PACKAGE]: the versions of corvane (or PACKAGE) in the repository's index for this release,
+# one a line.
 published() {
-    awk 'BEGIN { RS = "" } /(^|\n)Package: corvane\n/ { sub(/.*\nVersion: /, ""); sub(/\n.*/, ""); print }' \
+    awk -v p="Package: ${1:-corvane}" 'BEGIN { RS = "" } $0 ~ "(^|\n)" p "\n" { sub(/.*\nVersion: /, ""); sub(/\n.*/, ""); print }' \
         "$repo/dists/$codename/main/binary-amd64/Packages"
 }
-installed() { dpkg-query -W -f='${db:Status-Status} ${Version}' corvane 2>/dev/null | sed -n 's/^installed //p'; }
+installed() { dpkg-query -W -f='${db:Status-Status} ${Version}' "${1:-corvane}" 2>/dev/null | sed -n 's/^installed //p'; }
+# keyring_installed: the keyring package published is installed, with the keyring published.
+keyring_installed() {
+    [[ $(installed corvane-archive-keyring) == "$(published corvane-archive-keyring)" ]] &&
+        cmp -s /usr/share/keyrings/corvane-archive-keyring.gpg "$repo/corvane-archive-keyring.gpg" ||
+        fail "corvane-archive-keyring '$(installed corvane-archive-keyring)' is installed, $(published corvane-archive-keyring) published"
+    ok "corvane-archive-keyring $(installed corvane-archive-keyring) is installed, with the keys published"
+}
 
 # expect_installed: the one version of the index is installed.
 expect_installed() {
@@ -87,14 +97,15 @@ phase_install() {
         mkdir -p "/tmp/broken/$broken" && cp "$repo"/corvane* "/tmp/broken/$broken/" && rm -f "/tmp/broken/$broken/$broken"
         [[ ! -f /usr/share/keyrings/$broken ]] || cp "/usr/share/keyrings/$broken" "/tmp/broken/$broken/corvane-archive-keyring.gpg"
         ! lines broken.log "file:///tmp/broken/$broken" && grep -qE '^curl: \([0-9]+\)|FAILED' "$work/broken.log" &&
-            [[ ! -e /etc/apt/sources.list.d/corvane.sources && ! -e /etc/apt/keyrings/corvane-archive-keyring.gpg ]] ||
-            fail "without $broken the lines said: $(cat "$work/broken.log"); and left: $(ls /etc/apt/sources.list.d /etc/apt/keyrings)"
+            [[ ! -e /etc/apt/sources.list.d/corvane.sources && ! -e /usr/share/keyrings/corvane-archive-keyring.gpg ]] ||
+            fail "without $broken the lines said: $(cat "$work/broken.log"); and left: $(ls /etc/apt/sources.list.d /usr/share/keyrings)"
     done
     ok "without the keyring or the source file, or with Debian's keyring, the lines stop saying why and write nothing"
     lines add.log "$url" || { sed 's/^/    /' "$work/add.log"; fail "the README's lines failed"; }
     umount /var/cache/apt/archives/partial && mv "$work/00corvane-sandbox" /etc/apt/apt.conf.d/
     ok "the README's lines, run by a user under umask 077, added the repository and installed corvane"
     expect_installed
+    keyring_installed
 
     # Length up twice, count down once: presets the program itself stores at Alt+O, as a user leaves them.
     rm -f "$ini"
@@ -135,8 +146,9 @@ phase_release() {
 phase=${1:-}
 case $phase in
     install) phase_install ;;
+    keyring) quiet sh -c 'apt-get update && apt-get upgrade' || fail "apt-get upgrade failed"; keyring_installed ;;
     upgrade) upgraded upgrade ;;
     release) phase_release ;;
-    *) echo "usage: $0 install|upgrade|release" >&2; exit 2 ;;
+    *) echo "usage: $0 install|keyring|upgrade|release" >&2; exit 2 ;;
 esac
 log "the $phase phase passed on $codename"

@@ -2,8 +2,8 @@
 # scripts/debian/publish.sh with throwaway keys and stand-in packages, judged by this machine's apt: a
 # publication too old for its Valid-Until refused, and signing again with no package renewing it; a
 # .dsc put into the suite of its own .changes; a newer version replacing the older one in its suite
-# alone; a change of key refused under the old keyring and taken under the one published; and inputs it
-# must refuse. And the README gives the very lines the install test runs.
+# alone; a change of key, refused under the old keyring alone and taken under the keyring package that
+# announced the new key; and inputs it must refuse. And the README gives the very lines the install test runs.
 #   apt_publish.sh SOURCE_DIR
 src=${1:?usage: apt_publish.sh SOURCE_DIR}
 source "$(dirname "$0")/../lib.sh"
@@ -32,11 +32,14 @@ stand_in() {
 }
 stand_in '1.0.0-1~deb12u1' bookworm && stand_in 1.0.0-1 trixie && stand_in '1.0.1-1~deb12u1' bookworm
 
-# holding: corvane's versions in bookworm's packages and sources, then trixie's, between slashes.
+# holding: corvane's versions in bookworm's packages and sources, then trixie's, between slashes; the
+# keyring package's as kVERSION.
 holding() {
     local suite index
     for suite in bookworm trixie; do for index in binary-amd64/Packages source/Sources; do
-        zcat -f "$repo/dists/$suite/main/$index"* 2>/dev/null | sed -n 's/^Version: //p' | sort -u | paste -sd' '
+        zcat -f "$repo/dists/$suite/main/$index"* 2>/dev/null | awk 'BEGIN { RS = "" } { v = $0
+            sub(/.*\nVersion: /, "", v); sub(/\n.*/, "", v); print (/^Package: corvane-archive-keyring\n/ ? "k" : "") v }' |
+            sort -u | paste -sd' '
     done; done | paste -sd/
 }
 # apt_takes KEYRING: apt, with none of this machine's settings and trusting KEYRING alone, takes both
@@ -50,23 +53,33 @@ apt_takes() {
         >apt/etc/sources.list.d/corvane.sources
     APT_CONFIG=$work/apt/apt.conf apt-get update >apt.log 2>&1 && ! grep -q '^[WE]:' apt.log
 }
-# Each step publishes, with the clock set back WHEN, with KEY and ARGS; then the repository holds HOLDS
-# (see holding: a .dsc goes into the suite of its .changes, a newer version replaces the older one), and
-# apt, trusting KEYRING alone (first: the keyring of the first step), takes both suites or refuses them
-# saying REFUSAL. Taken 6 days after signing and expired after 32: valid for a week to a month.
-#       WHEN KEY   KEYRING   REFUSAL               HOLDS                                                 ARGS
-steps=("-32d ours  published expired               1.0.0-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/              corvane_1.0.0-1~deb12u1_amd64.changes corvane_1.0.0-1~deb12u1.dsc --suite trixie corvane_1.0.0-1_amd64.deb"
-       "-6d  ours  published -                     1.0.0-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/"
-       "+0   ours  published -                     1.0.1-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/              corvane_1.0.1-1~deb12u1_amd64.changes"
-       "+0   other first     NO_PUBKEY|Missing.key 1.0.1-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/"
-       "+0   other published -                     1.0.1-1~deb12u1/1.0.0-1~deb12u1/1.0.0-1/")
-for step in "${steps[@]}"; do
-    read -r when who keyring refusal holds args <<<"$step"
+# Each step publishes, with the clock set back WHEN, signed by KEY (KEY+NEXT: trusting NEXT too) and
+# ARGS; then the repository holds HOLDS (see holding: a .dsc goes into the suite of its .changes, a newer
+# version replaces the older one, the keyring package goes up with each change of keys and holds the
+# keyring published), and apt, trusting the keyring published by step KEYRING (now: this one), takes
+# both suites or refuses them saying REFUSAL. Taken 6 days after signing and expired after 32: valid for
+# a week to a month.
+#       WHEN KEY        KEYRING REFUSAL               HOLDS                                                       ARGS
+steps=("-32d ours       now     expired               1.0.0-1~deb12u1_k1/1.0.0-1~deb12u1/1.0.0-1_k1/              corvane_1.0.0-1~deb12u1_amd64.changes corvane_1.0.0-1~deb12u1.dsc --suite trixie corvane_1.0.0-1_amd64.deb"
+       "-6d  ours       now     -                     1.0.0-1~deb12u1_k1/1.0.0-1~deb12u1/1.0.0-1_k1/"
+       "+0   ours       now     -                     1.0.1-1~deb12u1_k1/1.0.0-1~deb12u1/1.0.0-1_k1/              corvane_1.0.1-1~deb12u1_amd64.changes"
+       "+0   ours+other 1       -                     1.0.1-1~deb12u1_k2/1.0.0-1~deb12u1/1.0.0-1_k2/"
+       "+0   other      1       NO_PUBKEY|Missing.key 1.0.1-1~deb12u1_k3/1.0.0-1~deb12u1/1.0.0-1_k3/"
+       "+0   other      4       -                     1.0.1-1~deb12u1_k3/1.0.0-1~deb12u1/1.0.0-1_k3/")
+for step in "${!steps[@]}"; do
+    read -r when who keyring refusal holds args <<<"${steps[step]}"
+    signer=${who%+*} next=${who#*+} trusted=()
+    [[ $who != *+* ]] || trusted=(--trust "${!signer}" --trust "${!next}")
     # shellcheck disable=SC2086 # ARGS: file names and options without blanks
-    faketime -f "$when" "$publish" "$repo" --key "${!who}" $args >out 2>&1 || fail "publish.sh $who $args: $(cat out)"
-    [[ -f first.gpg ]] || cp "$repo/corvane-archive-keyring.gpg" first.gpg
-    [[ $(holding) == "$holds" ]] || fail "published $when with $who $args, the repository holds $(holding)"
-    [[ $keyring == first ]] && keyring=$work/first.gpg || keyring=$repo/corvane-archive-keyring.gpg
+    faketime -f "$when" "$publish" "$repo" --key "${!signer}" "${trusted[@]}" $args >out 2>&1 ||
+        fail "publish.sh $who $args: $(cat out)"
+    cp "$repo/corvane-archive-keyring.gpg" "keyring$((step + 1)).gpg"
+    [[ $(holding) == "${holds//_/ }" ]] || fail "published $when with $who $args, the repository holds $(holding)"
+    version=${holds#*_k} && version=${version%%/*}
+    dpkg-deb --fsys-tarfile "$repo/pool/main/c/corvane-archive-keyring/corvane-archive-keyring_${version}_all.deb" |
+        tar -xO ./usr/share/keyrings/corvane-archive-keyring.gpg | cmp -s - "$repo/corvane-archive-keyring.gpg" ||
+        fail "published with $who, corvane-archive-keyring $version does not hold the keyring published"
+    [[ $keyring == now ]] && keyring=$repo/corvane-archive-keyring.gpg || keyring=$work/keyring$keyring.gpg
     if [[ $refusal == - ]]; then
         apt_takes "$keyring" || fail "published $when with $who, apt refuses it: $(cat apt.log)"
     elif apt_takes "$keyring" || ! grep -qE "$refusal" apt.log; then
