@@ -1,7 +1,8 @@
 # What every script test starts with: a scratch folder that goes on exit (after $on_exit, a test's own
 # clean-up), fail counting failures so that one run reports them all, and passed NAME ending the run.
 set -uo pipefail
-work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-test.XXXXXX")
+# Named work_name when a test sets it: a blank and a star check paths a checkout or a cache may have.
+work=$(mktemp -d "${TMPDIR:-/tmp}/${work_name:-corvane-test}.XXXXXX")
 failures=0 on_exit=:
 trap 'eval "$on_exit"; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }

@@ -4,6 +4,7 @@
 # mounts ends with it, Ctrl+C included; and the root it was unpacked from is never written. Uses a root of
 # a few programs copied from this machine. First, which of the host's apt sources the roots are made from.
 #   release_roots.sh SOURCE_DIR
+work_name='corvane test*'
 source "$(dirname "$0")/../lib.sh"
 enter=("$1/scripts/roots.sh" enter)
 

@@ -3,6 +3,7 @@
 # which ninja step, a failing one shows its log's last 30 lines and its status, none leaves its ticker
 # behind (finished, failed, Ctrl+C, TERM, KILL) or waits for it; and the test command's table of legs.
 #   step_progress.sh SOURCE_DIR
+work_name='corvane test*'
 source "$(dirname "$0")/../lib.sh"
 helper="${1:?usage: step_progress.sh SOURCE_DIR}/scripts/progress.sh"
 
