@@ -5,16 +5,14 @@
 # essential to Debian, or comes with a package listed here.
 #   install-deps.sh          what building and running need
 #   install-deps.sh --test   also what the whole test suite needs
-#   --orca                   also the screen reader, to hear by hand what Corvane tells it (no test needs it)
 #   --list                   print the packages, one a line, and install nothing
 set -euo pipefail
-test=0 list=0 orca=0
+test=0 list=0
 for arg; do
     case $arg in
         --test) test=1 ;;
-        --orca) orca=1 ;;
         --list) list=1 ;;
-        *) echo "usage: $0 [--test] [--orca] [--list]" >&2; exit 2 ;;
+        *) echo "usage: $0 [--test] [--list]" >&2; exit 2 ;;
     esac
 done
 
@@ -50,7 +48,6 @@ if ((test)); then
         at-spi2-core python3-pyatspi dbus-x11   # what a screen reader reads, on a session bus of the test's own
     )
 fi
-((orca)) && packages+=(orca)
 
 if ((list)); then printf '%s\n' "${packages[@]}"; exit 0; fi
 

@@ -9,16 +9,15 @@
 # corvane.sources names in Signed-By: its version goes up by one whenever the trusted keys change, so a
 # new key reaches users as an update, signed by the key they already trust.
 #
-#   publish.sh REPO_DIR --key KEY [--trust KEY...] [--gnupghome DIR] [--url URL] [--suite SUITE] [FILE...]
+#   publish.sh REPO_DIR --key KEY [--trust KEY...] [--gnupghome DIR] [--url URL] [FILE...]
 #
 #   KEY          the signing key's fingerprint or id; its secret key must be usable without a passphrase
 #   --trust      a key the keyring holds, once for each (default: the signing key alone); while a key
 #                is changed, the old and the new one
 #   --gnupghome  the GnuPG home that holds it (default: $GNUPGHOME, else ~/.gnupg)
 #   --url        where REPO_DIR will be served, for corvane.sources (default https://corvane.example/apt)
-#   --suite      the suite of the .deb files, and of each .dsc given without a .changes of its source
-#                and version (a binary-only one will do), whose suite it otherwise takes
-#   FILE         .changes (its Distribution names the suite; binary-only ones too), .deb or .dsc
+#   FILE         .changes (its Distribution names the suite; binary-only ones too) or .dsc, which goes
+#                into the suite of the .changes of its source and version
 #
 # Each suite's Release carries a Valid-Until four weeks after its signing, after which apt refuses it.
 # Without FILE it signs and exports every suite again, with KEY: once a week, so that this never
@@ -71,12 +70,7 @@ keyring_deb() {
 # field FILE NAME: a field of a .changes or .dsc file (a signed one too).
 field() { sed -n "s/^$2: *//p" "$1" | head -n1; }
 
-# known_suite SUITE FILE: SUITE is one this repository holds.
-known_suite() {
-    [[ " ${suites[*]} " == *" $1 "* ]] || die "$2: suite '$1' is none of ${suites[*]}"
-}
-
-repo='' key='' url=https://corvane.example/apt suite=''
+repo='' key='' url=https://corvane.example/apt
 files=() trust=()
 while (($#)); do
     case $1 in
@@ -84,14 +78,12 @@ while (($#)); do
         --trust) trust+=("${2:?--trust needs a key}"); shift 2 ;;
         --gnupghome) export GNUPGHOME=${2:?--gnupghome needs a folder}; shift 2 ;;
         --url) url=${2:?--url needs a URL}; shift 2 ;;
-        --suite) suite=${2:?--suite needs a suite}; shift 2 ;;
         -h|--help) usage ;;
         -*) die "unknown option $1" ;;
         *) if [[ -z $repo ]]; then repo=$1; else files+=("$1"); fi; shift ;;
     esac
 done
 [[ -n $repo && -n $key ]] || usage
-[[ -z $suite ]] || known_suite "$suite" --suite
 source "$(dirname "${BASH_SOURCE[0]}")/../preflight.sh"
 require_tools repository
 gpg --batch --list-secret-keys "$key" >/dev/null 2>&1 ||
@@ -111,24 +103,18 @@ for file in "${files[@]}"; do
     [[ -f $file ]] || die "no file $file"
     [[ $file == *.changes ]] || continue
     target=$(field "$file" Distribution)
-    known_suite "$target" "$file"
+    [[ " ${suites[*]} " == *" $target "* ]] || die "$file: suite '$target' is none of ${suites[*]}"
     log "$(basename "$file") into $target"
     rr include "$target" "$file" || die "reprepro did not take $file"
     suite_of["$(field "$file" Source)_$(field "$file" Version)"]=$target
 done
 for file in "${files[@]}"; do
-    target=$suite
-    case $file in
-        *.changes) continue ;;
-        *.deb) command=includedeb
-               [[ -n $target ]] || die "$file: a .deb names no suite; give --suite" ;;
-        *.dsc) command=includedsc
-               target=${suite_of["$(field "$file" Source)_$(field "$file" Version)"]:-$suite}
-               [[ -n $target ]] || die "$file: give --suite, or the .changes of its version with it" ;;
-        *) die "$file is no .changes, .deb or .dsc" ;;
-    esac
+    [[ $file == *.changes ]] && continue
+    [[ $file == *.dsc ]] || die "$file is no .changes or .dsc"
+    target=${suite_of["$(field "$file" Source)_$(field "$file" Version)"]:-}
+    [[ -n $target ]] || die "$file: no .changes of its version is given with it, to name its suite"
     log "$(basename "$file") into $target"
-    rr "$command" "$target" "$file" || die "reprepro did not take $file"
+    rr includedsc "$target" "$file" || die "reprepro did not take $file"
 done
 
 gpg --batch --export --export-options export-minimal "${trust[@]}" >"$repo/$keyring_name.part"

@@ -60,7 +60,7 @@ apt_takes() {
 # both suites or refuses them saying REFUSAL. Taken 6 days after signing and expired after 32: valid for
 # a week to a month.
 #       WHEN KEY        KEYRING REFUSAL               HOLDS                                                       ARGS
-steps=("-32d ours       now     expired               1.0.0-1~deb12u1_k1/1.0.0-1~deb12u1/1.0.0-1_k1/              corvane_1.0.0-1~deb12u1_amd64.changes corvane_1.0.0-1~deb12u1.dsc --suite trixie corvane_1.0.0-1_amd64.deb"
+steps=("-32d ours       now     expired               1.0.0-1~deb12u1_k1/1.0.0-1~deb12u1/1.0.0-1_k1/              corvane_1.0.0-1~deb12u1_amd64.changes corvane_1.0.0-1~deb12u1.dsc corvane_1.0.0-1_amd64.changes"
        "-6d  ours       now     -                     1.0.0-1~deb12u1_k1/1.0.0-1~deb12u1/1.0.0-1_k1/"
        "+0   ours       now     -                     1.0.1-1~deb12u1_k1/1.0.0-1~deb12u1/1.0.0-1_k1/              corvane_1.0.1-1~deb12u1_amd64.changes"
        "+0   ours+other 1       -                     1.0.1-1~deb12u1_k2/1.0.0-1~deb12u1/1.0.0-1_k2/"
@@ -89,9 +89,10 @@ done
 grep -q "keyring_sha256: $(sha256sum <"$repo/corvane-archive-keyring.gpg" | cut -d' ' -f1)$" out ||
     fail "publish.sh does not print the keyring's SHA-256: $(cat out)"
 
-# Refused, each with a reason: no suite for a .deb, a suite the repository lacks, an unknown key, a stray file.
+# Refused, each with a reason: a .dsc without the .changes of its version, a suite the repository lacks, an
+# unknown key, a stray file.
 sed 's/^Distribution: .*/Distribution: sid/' corvane_1.0.0-1_amd64.changes >sid.changes
-for refused in "$ours corvane_1.0.0-1_amd64.deb" "$ours sid.changes" "0000DEAD corvane_1.0.0-1_amd64.deb" "$ours corvane/DEBIAN/control"; do
+for refused in "$ours corvane_1.0.0-1.dsc" "$ours sid.changes" "0000DEAD corvane_1.0.0-1_amd64.changes" "$ours corvane_1.0.0-1_amd64.deb"; do
     # shellcheck disable=SC2086
     ! "$publish" "$repo" --key $refused >"$work/out" 2>&1 || fail "publish.sh took: $refused"
     grep -qE 'suite|secret key|no \.changes' "$work/out" || fail "refused $refused without a reason: $(cat "$work/out")"

@@ -71,7 +71,7 @@ unshare --user --map-root-user --mount --pid --fork --mount-proc true 2>/dev/nul
 # The read-only folder's name has a blank and a star, as a checkout's path may.
 ro="$work/read only*"
 mkdir -p "$work/root/etc" "$work/out" "$ro"
-for program in bash cat sleep touch ls tr sort unshare readlink stat mount mknod rmdir env; do
+for program in bash cat sleep touch ls tr sort unshare readlink stat mount mknod rmdir env date; do
     path=$(type -P $program)
     for file in "$path" $(ldd "$path" | grep -o '/[^ ]*'); do
         mkdir -p "$work/root$(dirname "$file")" && cp -L "$file" "$work/root$file"
@@ -100,6 +100,7 @@ the root itself writable, in memory	touch /etc/x && echo written	written
 no path of the machine through /proc	for p in /proc/[0-9]*; do r=$(stat -L -c %d:%i $p/root/ 2>/dev/null) && [ "$r" != "$(stat -c %d:%i /)" ] && echo $p; done; echo none	none
 the read-only bind kept so	mount -o remount,bind,rw /ro 2>/dev/null; mount -o remount,bind,rw /proc/sys 2>/dev/null; touch /ro/x 2>/dev/null && echo written || echo refused	refused
 no device node made	mknod /tmp/null c 1 3 2>/dev/null && echo made || echo refused	refused
+no clock of the machine set, even by root's run	date -s now >/dev/null 2>&1 && echo set || echo refused	refused
 mounted for the run	while read -r _ _ _ _ p _; do case $p in /proc|/dev|/dev/pts|/dev/shm|/tmp|/out|/ro) echo $p;; esac; done </proc/self/mountinfo | sort | tr "\n" " "	/dev /dev/pts /dev/shm /out /proc /ro /tmp 
 ROWS
 
