@@ -20,13 +20,9 @@ trap '[[ $keep == 1 ]] || rm -rf "$work"' EXIT
 
 # Corvane reads numbers under the user's locale; one with a decimal comma is where that can go wrong.
 mkdir -p "$work/locale"
-environment=()
-if localedef -i de_DE -f UTF-8 "$work/locale/de_DE.UTF-8" >/dev/null 2>&1; then
-    environment=(LOCPATH="$work/locale" LC_ALL=de_DE.UTF-8)
-    echo "Locale for the runs: de_DE.UTF-8"
-else
-    echo "Locale for the runs: as inherited (de_DE.UTF-8 could not be built; it needs the locales package)"
-fi
+localedef -i de_DE -f UTF-8 "$work/locale/de_DE.UTF-8" >/dev/null 2>&1 ||
+    { echo "de_DE.UTF-8 could not be built for the runs (localedef, package locales)" >&2; exit 1; }
+environment=(LOCPATH="$work/locale" LC_ALL=de_DE.UTF-8)
 
 shopt -s nullglob
 

@@ -56,18 +56,13 @@ for t in "${tests[@]}" "${script_tests[@]}"; do
         { echo "the unchanged tree fails $t; fix that first" >&2; cat "$scratch/baseline.log"; exit 2; }
 done
 
-# apply FILE ORIGINAL REPLACEMENT: replaces the one occurrence; exit 3 when there is not exactly one.
+# apply FILE ORIGINAL REPLACEMENT: replaces the one occurrence; fails when there is not exactly one.
 apply() {
-    python3 - "$@" <<'EOF'
-import sys
-path, old, new = sys.argv[1:4]
-text = open(path, encoding="utf-8").read()
-found = text.count(old)
-if found != 1:
-    print(f"found {found} times")
-    sys.exit(3)
-open(path, "w", encoding="utf-8").write(text.replace(old, new))
-EOF
+    local text after
+    text=$(cat "$1"; echo .) && text=${text%.} after=${text#*"$2"}
+    [[ $after != "$text" ]] || { echo "not found"; return 3; }
+    [[ $after != *"$2"* ]] || { echo "found more than once"; return 3; }
+    printf '%s' "${text%%"$2"*}$3$after" >"$1"
 }
 
 killed=0 survived=0 unapplied=0 unbuilt=0

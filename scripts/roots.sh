@@ -8,7 +8,7 @@
 # Sourced by the legs (roots_init, root_tar, in_root, ...), or run:
 #   roots.sh make RELEASE NAME        make (or renew) the root NAME of RELEASE and print its tarball
 #   roots.sh online                  whether the archive answers (one line when it does not)
-#   roots.sh enter TAR [--bind HOST:INSIDE[:ro]]... [--offline] -- CMD...
+#   roots.sh enter TAR [--bind HOST:INSIDE[:ro]]... -- CMD...
 #                                     CMD as root in a throwaway copy of the root TAR
 #
 # Roots, under ${XDG_CACHE_HOME:-~/.cache}/corvane-releases/RELEASE/:
@@ -42,15 +42,14 @@ roots_idmap() {
     done
 }
 
-# enter TAR [--bind HOST:INSIDE[:ro]]... [--offline] -- CMD...: CMD in a fresh copy of the root TAR.
+# enter TAR [--bind HOST:INSIDE[:ro]]... -- CMD...: CMD in a fresh copy of the root TAR.
 roots_enter() {
-    local tar=$1 net=()
+    local tar=$1
     shift
     local -a binds=()
     while [[ $1 != -- ]]; do
         case $1 in
             --bind) binds+=("$2"); shift 2 ;;
-            --offline) net=(--net); shift ;;
             *) roots_die "roots.sh enter: unknown option $1" ;;
         esac
     done
@@ -58,7 +57,7 @@ roots_enter() {
     [[ -f $tar ]] || roots_die "no root at $tar"
     command -v newuidmap >/dev/null || (($(id -u) == 0)) || roots_die "newuidmap is missing (Debian package uidmap)"
     # shellcheck disable=SC2046
-    unshare $(roots_idmap) --mount --propagation private --pid --fork --kill-child "${net[@]}" -- \
+    unshare $(roots_idmap) --mount --propagation private --pid --fork --kill-child -- \
         "$roots_script" --in-namespace "$tar" "${#binds[@]}" "${binds[@]}" "$@"
 }
 

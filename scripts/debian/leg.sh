@@ -25,8 +25,6 @@ releases=("$@")
 out=${keep:-$(mktemp -d "${TMPDIR:-/tmp}/corvane-debian.XXXXXX")}
 [[ -n $keep ]] || trap 'rm -rf "$out"' EXIT
 mkdir -p "$out"
-log() { roots_log "$@"; }
-fail() { roots_die "$@"; }
 upstream=$(sed -n 's/^project(Corvane VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
 next=$(awk -F. '{ print $1 "." $2 "." $3 + 1 }' <<<"$upstream")
 
@@ -39,7 +37,7 @@ build() {
     rm -rf "$dir"
     mkdir -p "$dir/src"
     "$repo/scripts/debian/source.sh" "$dir/src" "$release" $version >"$dir/source.log" 2>&1 ||
-        { cat "$dir/source.log" >&2; fail "the $release source package could not be made"; }
+        { cat "$dir/source.log" >&2; roots_die "the $release source package could not be made"; }
     tar=$(root_tar build)
     # sbuild's own settings alone, not the user's ~/.sbuildrc.
     case $name in
@@ -55,7 +53,7 @@ build() {
         env SBUILD_CONFIG="$dir/sbuild.conf" sbuild --nolog --chroot-mode=unshare --chroot="$tar" --dist="$release" \
             --build-dir="$dir" --no-apt-update --no-apt-upgrade --no-apt-distupgrade --no-run-lintian \
             --no-run-piuparts --no-run-autopkgtest --no-source-only-changes "$dir"/src/*.dsc ||
-        fail "the $release package did not build (log: $dir/build.log)"
+        roots_die "the $release package did not build (log: $dir/build.log)"
 }
 
 # same RELEASE: the two builds' packages are the same bytes, or diffoscope shows how they differ.
@@ -65,11 +63,11 @@ same() {
         other=$out/$1/two/${deb##*/}
         cmp -s "$deb" "$other" && continue
         status=1
-        log "two builds give different ${deb##*/}:"
+        roots_log "two builds give different ${deb##*/}:"
         diffoscope --text - "$deb" "$other" >&2 || true
     done
-    ((status == 0)) || fail "the $1 package is not reproducible"
-    log "two builds of the $1 package gave the same bytes"
+    ((status == 0)) || roots_die "the $1 package is not reproducible"
+    roots_log "two builds of the $1 package gave the same bytes"
 }
 
 lint() {
@@ -79,8 +77,8 @@ lint() {
     # The note on a first upload fits the committed change log; the rebuild's entry on top leaves it unused.
     lintian --pedantic -I --suppress-tags out-of-date-standards-version "$dir"/src/*.dsc "$dir"/*.changes >"$dir/lintian.log" 2>&1 &&
         ! grep -Eqv '^I: corvane: unused-override initial-upload-closes-no-bugs |^N: 0 hints overridden; 1 unused override$' "$dir/lintian.log" ||
-        { cat "$dir/lintian.log" >&2; fail "lintian has something to say of the $1 packages"; }
-    log "lintian --pedantic: nothing to say of the $1 .dsc, .changes and .debs"
+        { cat "$dir/lintian.log" >&2; roots_die "lintian has something to say of the $1 packages"; }
+    roots_log "lintian --pedantic: nothing to say of the $1 .dsc, .changes and .debs"
 }
 
 for release in "${releases[@]}"; do
@@ -92,14 +90,14 @@ for release in "${releases[@]}"; do
     same "$release"
     lint "$release"
     bash "$repo/tests/packaging/check_install.sh" deb "$out/$release/one"/*.deb ||
-        fail "the $release package's fields or layout are wrong"
+        roots_die "the $release package's fields or layout are wrong"
     # In a bare root, which holds only what the test's Depends bring. Its downloads go to the shared
     # folder, as the roots' own do, and stay the user's.
     run_step "autopkgtest of the $release package" "$out/$release/autopkgtest.log" \
         autopkgtest -q "$out/$release/one"/*.deb "$out/$release/one"/src/*.dsc \
             --setup-commands="echo 'APT::Sandbox::User \"root\";' >/etc/apt/apt.conf.d/00corvane-sandbox" \
             -- unshare --release "$release" --tarball "$(root_tar bare)" --bind "$roots_cache/archives" /var/cache/apt/archives ||
-        fail "autopkgtest failed for the $release package (log: $out/$release/autopkgtest.log)"
+        roots_die "autopkgtest failed for the $release package (log: $out/$release/autopkgtest.log)"
     build "$release" next "$next-1"
 done
 
@@ -121,7 +119,7 @@ publish() {
     shift 2
     [[ $build == - ]] || for release in "${releases[@]}"; do files+=("$out/$release/$build"/*.changes "$out/$release/$build"/src/*.dsc); done
     "$repo/scripts/debian/publish.sh" "$out/repos/$name" --url file:///repo "$@" "${files[@]}" \
-        >>"$out/repos/publish.log" 2>&1 || { cat "$out/repos/publish.log" >&2; fail "publishing the $name repository failed"; }
+        >>"$out/repos/publish.log" 2>&1 || { cat "$out/repos/publish.log" >&2; roots_die "publishing the $name repository failed"; }
 }
 mkdir -p "$out/repos"
 publish one one --key "$(fpr first)"
@@ -129,7 +127,7 @@ cp -a "$out/repos/one" "$out/repos/keys"
 publish keys - --key "$(fpr first)" --trust "$(fpr first)" --trust "$(fpr next)"
 cp -a "$out/repos/keys" "$out/repos/next"
 publish next next --key "$(fpr next)"
-log "the repository holds $(du -sh --exclude=.reprepro "$out/repos/one" | cut -f1) for ${releases[*]}"
+roots_log "the repository holds $(du -sh --exclude=.reprepro "$out/repos/one" | cut -f1) for ${releases[*]}"
 
 # In one bare root of each release, in turn: installed as the README says, the next key taken, then
 # upgraded from the repository that only the next key signs; Debian 12's
@@ -146,7 +144,7 @@ for release in "${releases[@]}"; do
             for phase in '"$phases"'; do
                 ln -sfn "/repos/${phase%:*}" /repo
                 bash /src/corvane/tests/packaging/repository.sh "${phase#*:}"
-            done' || fail "the repository test failed in the $release root (log: $out/$release/repository.log)"
+            done' || roots_die "the repository test failed in the $release root (log: $out/$release/repository.log)"
 done
 for release in "${releases[@]}"; do roots_init "$release"; roots_check_cache; done
-log "the Debian leg passed for ${releases[*]}"
+roots_log "the Debian leg passed for ${releases[*]}"
