@@ -3,7 +3,8 @@
 # fresh machine of the image lacks (those of scripts/install-deps.sh --test that the image does not have,
 # and whatever else was installed by hand), then runs ./scripts/test.sh in a clean clone of this
 # repository's HEAD with an empty cache (so the Windows toolchain is built anew) and CI=true, and prints
-# the wall time. A release check for a machine of its own: it takes packages away from everyone on it.
+# the wall time. Run by root, the legs run as the account corvane-leg, whose home holds their cache: the
+# account goes too (scripts/as-leg-user.sh makes it anew). A release check for a machine of its own: it takes packages away from everyone on it.
 #
 #   scripts/check-fresh.sh [--image FILE]          print what would be purged, change nothing
 #   scripts/check-fresh.sh [--image FILE] --yes    purge it, then run the test command
@@ -40,6 +41,9 @@ mapfile -t purge < <(sort -u "$work/project" "$work/by-hand")
 echo "Image list: $image ($(wc -l <"$work/image") packages)"
 echo "Project packages to purge: $(tr '\n' ' ' <"$work/project")"
 echo "Installed by hand, to purge: $(tr '\n' ' ' <"$work/by-hand")"
+legs=''
+[[ $(id -u) != 0 ]] || ! id corvane-leg >/dev/null 2>&1 || legs=corvane-leg
+[[ -z $legs ]] || echo "The legs' account and its cache, to remove: $legs ($(du -sh /var/lib/corvane-leg 2>/dev/null | cut -f1))"
 
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
@@ -66,6 +70,7 @@ if ((${#purge[@]})); then
     "${sudo[@]}" apt-get autoremove --purge -y
 fi
 
+[[ -z $legs ]] || userdel --remove "$legs"
 git clone --quiet "$root" "$work/clone"
 mkdir "$work/cache"
 echo "== ./scripts/test.sh in a clean clone of $(git -C "$root" rev-parse --short HEAD), empty cache, CI=true"
