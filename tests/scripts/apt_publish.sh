@@ -2,8 +2,9 @@
 # scripts/debian/publish.sh with throwaway keys and stand-in packages, judged by this machine's apt: a
 # publication too old for its Valid-Until refused, and signing again with no package renewing it; a
 # .dsc put into the suite of its own .changes; a newer version replacing the older one in its suite
-# alone; a change of key, refused under the old keyring alone and taken under the keyring package that
-# announced the new key; and inputs it must refuse. And the README gives the very lines the install test runs.
+# alone; the keyring package's version going up with each change of keys, and a repository that only
+# the new key signs refused under the old keyring (the Debian leg takes it with the keyring package that
+# announced the key); and inputs it must refuse. And the README gives the very lines the install test runs.
 #   apt_publish.sh SOURCE_DIR
 src=${1:?usage: apt_publish.sh SOURCE_DIR}
 source "$(dirname "$0")/../lib.sh"
@@ -64,8 +65,7 @@ steps=("-32d ours       now     expired               1.0.0-1~deb12u1_k1/1.0.0-1
        "-6d  ours       now     -                     1.0.0-1~deb12u1_k1/1.0.0-1~deb12u1/1.0.0-1_k1/"
        "+0   ours       now     -                     1.0.1-1~deb12u1_k1/1.0.0-1~deb12u1/1.0.0-1_k1/              corvane_1.0.1-1~deb12u1_amd64.changes"
        "+0   ours+other 1       -                     1.0.1-1~deb12u1_k2/1.0.0-1~deb12u1/1.0.0-1_k2/"
-       "+0   other      1       NO_PUBKEY|Missing.key 1.0.1-1~deb12u1_k3/1.0.0-1~deb12u1/1.0.0-1_k3/"
-       "+0   other      4       -                     1.0.1-1~deb12u1_k3/1.0.0-1~deb12u1/1.0.0-1_k3/")
+       "+0   other      1       NO_PUBKEY|Missing.key 1.0.1-1~deb12u1_k3/1.0.0-1~deb12u1/1.0.0-1_k3/")
 for step in "${!steps[@]}"; do
     read -r when who keyring refusal holds args <<<"${steps[step]}"
     signer=${who%+*} next=${who#*+} trusted=()
