@@ -97,24 +97,26 @@ repo=$(cd "$repo" && pwd)
 distributions "$key" >"$repo/.reprepro/conf/distributions"
 rr() { reprepro --silent --basedir "$repo/.reprepro" --outdir "$repo" "$@"; }
 
-# Each .changes first: its suite is also the one of the .dsc of its source and version.
+# Every file is checked before any is taken: a .changes names one of the suites, and a .dsc comes with
+# the .changes of its source and version, whose suite it goes into.
 declare -A suite_of=()
 for file in "${files[@]}"; do
     [[ -f $file ]] || die "no file $file"
     [[ $file == *.changes ]] || continue
     target=$(field "$file" Distribution)
     [[ " ${suites[*]} " == *" $target "* ]] || die "$file: suite '$target' is none of ${suites[*]}"
-    log "$(basename "$file") into $target"
-    rr include "$target" "$file" || die "reprepro did not take $file"
     suite_of["$(field "$file" Source)_$(field "$file" Version)"]=$target
 done
 for file in "${files[@]}"; do
-    [[ $file == *.changes ]] && continue
-    [[ $file == *.dsc ]] || die "$file is no .changes or .dsc"
-    target=${suite_of["$(field "$file" Source)_$(field "$file" Version)"]:-}
-    [[ -n $target ]] || die "$file: no .changes of its version is given with it, to name its suite"
+    [[ $file == *.changes || $file == *.dsc ]] || die "$file is no .changes or .dsc"
+    [[ -n ${suite_of["$(field "$file" Source)_$(field "$file" Version)"]:-} ]] ||
+        die "$file: no .changes of its version is given with it, to name its suite"
+done
+for file in "${files[@]}"; do
+    target=${suite_of["$(field "$file" Source)_$(field "$file" Version)"]}
     log "$(basename "$file") into $target"
-    rr includedsc "$target" "$file" || die "reprepro did not take $file"
+    command=includedsc && [[ $file != *.changes ]] || command=include
+    rr "$command" "$target" "$file" || die "reprepro did not take $file"
 done
 
 gpg --batch --export --export-options export-minimal "${trust[@]}" >"$repo/$keyring_name.part"

@@ -31,7 +31,8 @@ stand_in() {
         changestool "corvane_$1_amd64.changes" setdistribution "$2" ||
         fail "no stand-in package $1"
 }
-stand_in '1.0.0-1~deb12u1' bookworm && stand_in 1.0.0-1 trixie && stand_in '1.0.1-1~deb12u1' bookworm
+stand_in '1.0.0-1~deb12u1' bookworm && stand_in 1.0.0-1 trixie && stand_in '1.0.1-1~deb12u1' bookworm &&
+    stand_in '1.0.2-1~deb12u1' bookworm
 
 # holding: corvane's versions in bookworm's packages and sources, then trixie's, between slashes; the
 # keyring package's as kVERSION.
@@ -89,13 +90,15 @@ done
 grep -q "keyring_sha256: $(sha256sum <"$repo/corvane-archive-keyring.gpg" | cut -d' ' -f1)$" out ||
     fail "publish.sh does not print the keyring's SHA-256: $(cat out)"
 
-# Refused, each with a reason: a .dsc without the .changes of its version, a suite the repository lacks, an
-# unknown key, a stray file.
+# Refused, each with a reason, and with nothing taken of the good file before it: a .dsc without the
+# .changes of its version, a suite the repository lacks, an unknown key, a stray file.
 sed 's/^Distribution: .*/Distribution: sid/' corvane_1.0.0-1_amd64.changes >sid.changes
-for refused in "$ours corvane_1.0.0-1.dsc" "$ours sid.changes" "0000DEAD corvane_1.0.0-1_amd64.changes" "$ours corvane_1.0.0-1_amd64.deb"; do
+good=corvane_1.0.2-1~deb12u1_amd64.changes
+for refused in "$ours $good corvane_1.0.0-1.dsc" "$ours $good sid.changes" "0000DEAD $good" "$ours $good corvane_1.0.0-1_amd64.deb"; do
     # shellcheck disable=SC2086
     ! "$publish" "$repo" --key $refused >"$work/out" 2>&1 || fail "publish.sh took: $refused"
     grep -qE 'suite|secret key|no \.changes' "$work/out" || fail "refused $refused without a reason: $(cat "$work/out")"
+    [[ $(reprepro -b "$repo/.reprepro" list bookworm corvane) != *1.0.2* ]] || fail "publish.sh took part of: $refused"
 done
 # The README gives a user the lines the install test runs: the same lines, word for word.
 diff <(sed '1,/^keyring_sha256=/d' "$src/packaging/apt/add-repository.sh") \
