@@ -262,15 +262,18 @@ root_tar() {
         *) roots_die "no root called $name" ;;
     esac
     # The downloads go to the shared folder and back, so that a run offline finds what it installs;
-    # the lists stay, so that apt in a run knows the packages without asking the archive.
+    # the lists stay, so that apt in a run knows the packages without asking the archive. The apt
+    # configuration a user may name in APT_CONFIG is this machine's, read above for its Debian sources:
+    # apt in mmdebstrap would take its folders and sources too.
     run_step "making the $roots_release $name root" "$work/mmdebstrap.log" \
-        mmdebstrap --mode=unshare --quiet --components=main --skip=output/dev,cleanup/apt/lists,essential/unlink \
+        env -u APT_CONFIG mmdebstrap --mode=unshare --quiet --components=main --skip=output/dev,cleanup/apt/lists,essential/unlink \
             --aptopt='APT::Install-Recommends "false"' \
             --setup-hook='mkdir -p "$1/var/cache/apt/archives"' \
             --setup-hook="sync-in $roots_cache/archives /var/cache/apt/archives" \
             "$@" \
             --customize-hook="sync-out /var/cache/apt/archives $roots_cache/archives" \
-            "$roots_release" "$new" "${options[@]}" || { rm -rf "$work"; rm -f "$new"; roots_die "mmdebstrap failed for the $roots_release $name root"; }
+            "$roots_release" "$new" "${options[@]}" ||
+        { tail -n 25 "$work/mmdebstrap.log" >&2; rm -rf "$work"; rm -f "$new"; roots_die "mmdebstrap failed for the $roots_release $name root"; }
     rm -rf "$work"
     mv "$new" "$tar"
     echo "$key" >"$roots_cache/$name.key"

@@ -30,12 +30,15 @@ printf 'Dir::Etc::SourceList "%s/sources.list";\nDir::Etc::SourceParts "%s/parts
 got=$(APT_CONFIG=$apt/apt.conf bash -c 'source "$0/scripts/roots.sh"; roots_archive sid' "$1" | paste -sd' ')
 [[ $got == "http://mirror.test/debian sid http://mirror.test/debian-security sid-security" ]] || fail "the roots' sources: $got"
 # A renewal killed halfway keeps the old root, and an offline run then takes it; a second run waits for
-# the first, saying for whom. mmdebstrap's stand-in writes part of the new root, then kills the run.
+# the first, saying for whom. mmdebstrap's stand-in writes part of the new root, then kills the run; it
+# notes an APT_CONFIG, the user's configuration, which its apt must not take.
 mkdir -p "$work/bin" "$work/cache/corvane-releases/sid" && echo old >"$work/cache/corvane-releases/sid/test.tar"
-printf '#!/bin/sh\nfor a; do case $a in *.new.tar) echo part >"$a" ;; esac; done\nkill -KILL $PPID\n' >"$work/bin/mmdebstrap"
+printf '#!/bin/sh\necho "${APT_CONFIG:-}" >"%s/apt_config"\nfor a; do case $a in *.new.tar) echo part >"$a" ;; esac; done\nkill -KILL $PPID\n' \
+    "$work" >"$work/bin/mmdebstrap"
 chmod +x "$work/bin/mmdebstrap" && export XDG_CACHE_HOME=$work/cache CORVANE_OFFLINE=1
 renew='source "$0/scripts/roots.sh"; source "$0/scripts/progress.sh"; roots_init sid; roots_online=$1 root_tar test; sleep 2'
-(PATH=$work/bin:$PATH bash -c "$renew" "$1" 1; exit) 2>/dev/null && fail "the stand-in did not cut the renewal short"
+(PATH=$work/bin:$PATH APT_CONFIG=$apt/apt.conf bash -c "$renew" "$1" 1; exit) 2>/dev/null && fail "the stand-in did not cut the renewal short"
+[[ -f $work/apt_config && -z $(<"$work/apt_config") ]] || fail "mmdebstrap was run with APT_CONFIG=$(cat "$work/apt_config" 2>&1)"
 bash -c "$renew" "$1" 0 >"$work/taken" 2>/dev/null & sleep 1
 bash -c 'source "$0/scripts/roots.sh"; roots_init sid' "$1" 2>"$work/waited"
 wait && [[ $(<"$work/taken") == */sid/test.tar && $(<"$work/cache/corvane-releases/sid/test.tar") == old ]] || fail "the old root was not kept and taken"
