@@ -4,7 +4,8 @@
 # home of its own (/var/lib/corvane-leg, where its roots are cached) and a range of subordinate ids, on
 # a clone of HEAD that the account owns: the legs never need root rights, and this is how that is shown.
 # `userdel --remove corvane-leg` takes the account, its ranges and its cache away again.
-#   as-leg-user.sh SCRIPT [ARG...]     SCRIPT relative to the repository, e.g. scripts/debian/leg.sh
+#   as-leg-user.sh SCRIPT [ARG...]     SCRIPT relative to the repository, e.g. scripts/debian/leg.sh; the
+#                                      folder after a --keep among ARG is made the account's
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 script=${1:?usage: $0 SCRIPT [ARG...]}
@@ -20,6 +21,11 @@ for kind in uid gid; do
     grep -q "^$account:" "/etc/sub$kind" 2>/dev/null && continue
     start=$(awk -F: 'BEGIN { end = 100000 } $2 + $3 > end { end = $2 + $3 } END { print end }' "/etc/sub$kind" 2>/dev/null || echo 100000)
     usermod "--add-sub${kind}s" "$start-$((start + 65535))" "$account"
+done
+# A folder the leg is to keep its files in (--keep DIR) is made the account's.
+args=("$@")
+for ((i = 0; i + 1 < ${#args[@]}; i++)); do
+    [[ ${args[i]} != --keep ]] || install -d -o "$account" -g "$account" "${args[i + 1]}"
 done
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-leg.XXXXXX")
 trap 'rm -rf "$work"' EXIT

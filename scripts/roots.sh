@@ -99,7 +99,7 @@ roots_in_namespace() {
     local bind host inside mode
     for bind in "${binds[@]}"; do
         IFS=: read -r host inside mode <<<"$bind"
-        mkdir -p "$root$inside"
+        if [[ -d $host ]]; then mkdir -p "$root$inside"; else mkdir -p "${root}${inside%/*}" && touch "$root$inside"; fi
         mount --rbind "$host" "$root$inside"
         [[ $mode != ro ]] || mount -o remount,bind,ro "$root$inside"
     done

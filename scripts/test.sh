@@ -4,8 +4,8 @@
 # of every benchmark, the same unit tests under AddressSanitizer and UBSan, short fuzz runs; the Debian
 # source package built and checked for Debian 12 and 13 and published into a signed repository that is
 # installed and upgraded from; the Linux leg again on Debian 13 when this machine runs Debian 12; then the
-# Windows leg; last, a table of the legs with
-# their times, the failed one marked. Exits with the failed leg's status.
+# Windows leg; then the release files made of what those legs tested (scripts/release.sh); last, a table
+# of the legs with their times, the failed one marked. Exits with the failed leg's status.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -27,11 +27,16 @@ source "$root/scripts/progress.sh"
 
 leg "Linux" "$root/scripts/linux-leg.sh"
 
+# What the Debian and Windows legs tested, kept for the release files made from it at the end.
+kept=$(mktemp -d "${TMPDIR:-/tmp}/corvane-kept.XXXXXX")
+trap 'rm -rf "$kept"' EXIT
+chmod 755 "$kept"
+
 # Offline, with warm caches, the Debian legs use the roots they have and ask the archive nothing more.
 "$root/scripts/roots.sh" online || export CORVANE_OFFLINE=1
 
 # The source package built, checked and published for both releases, in roots made without root rights.
-leg "Debian packages (12, 13)" "$root/scripts/as-leg-user.sh" scripts/debian/leg.sh
+leg "Debian packages (12, 13)" "$root/scripts/as-leg-user.sh" scripts/debian/leg.sh --keep "$kept/debian"
 
 # The same Linux leg on Debian 13.
 if [[ $(. /etc/os-release && echo "$VERSION_CODENAME") == bookworm ]]; then
@@ -40,6 +45,9 @@ fi
 
 # Cross build against Debian 13's Qt 6.8, unit and end-to-end tests under Wine, installer: in the Debian 13
 # root on any host, so that Windows gets the same long-term Qt from Debian 12 as from 13.
-leg "Windows (Qt 6.8)" "$root/scripts/as-leg-user.sh" scripts/check-release.sh trixie --windows
+leg "Windows (Qt 6.8)" "$root/scripts/as-leg-user.sh" scripts/check-release.sh trixie --windows --keep "$kept/windows"
+
+# scripts/release.sh on what they kept: the release folder, its sums, and the same sums from the second builds.
+leg "Release files" "$root/scripts/as-leg-user.sh" tests/packaging/dist.sh "$kept"
 
 legs_report

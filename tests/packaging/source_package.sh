@@ -70,6 +70,32 @@ for file in "$work/bookworm--"/corvane_*; do
     cmp -s "$file" "$work/again/${file##*/}" || fail "two runs give different ${file##*/}"
 done
 
+# release.sh --bump: refused unless above the version and major.minor.patch, and then nothing changes;
+# taken, the version moves wherever the program and its packages show it, and the source package is made
+# at it, the entry's text on top of both change logs.
+co=$work/checkout
+for bad in "$upstream" 0.9.0 9.2; do
+    ! "$co/scripts/release.sh" --bump "$bad" 'Text.' 2>/dev/null || fail "--bump $bad was taken"
+done
+[[ -z $(git -C "$co" status --porcelain) ]] || fail "a refused --bump changed the tree: $(git -C "$co" status --porcelain)"
+if quiet "$co/scripts/release.sh" --bump 9.2.0 'Fixes <this> & that.' &&
+        quiet git -C "$co" -c user.name=t -c user.email=t@example.org commit -qam 9.2.0; then
+    git -C "$co" grep -F "$upstream" -- help/about.html packaging/corvane.1 packaging/windows/uninstall.manifest >&2 &&
+        fail "the version shown is still $upstream there"
+    grep -q '^project(Corvane VERSION 9.2.0 ' "$co/CMakeLists.txt" || fail "CMakeLists.txt's version did not move"
+    grep -qF '<release version="9.2.0" date="'"$(date -u +%F)"'"><description><p>Fixes &lt;this&gt; &amp; that.</p>' \
+        "$co/packaging/example.corvane.Corvane.metainfo.xml" && quiet appstreamcli validate --no-net --pedantic \
+        "$co/packaging/example.corvane.Corvane.metainfo.xml" || fail "the metainfo has no valid entry for 9.2.0"
+    [[ $(dpkg-parsechangelog -l "$co/packaging/changelog" -S Version) == 9.2.0 ]] || fail "the upstream change log has no 9.2.0 entry"
+    dsc=$(make_source "$work/bumped" trixie) && dpkg-source -x "$dsc" "$work/bumped/tree" >/dev/null 2>&1 &&
+        dpkg-parsechangelog -l "$work/bumped/tree/debian/changelog" --offset 1 --count 1 >"$work/entry" ||
+        fail "no source package at 9.2.0"
+    grep -qx 'Version: 9.2.0-1' "$work/entry" && grep -qF '* Fixes <this> & that.' "$work/entry" ||
+        fail "the Debian change log's entry under the rebuild's is not 9.2.0-1 with the text: $(cat "$work/entry")"
+else
+    fail "--bump 9.2.0 failed"
+fi
+
 mkdir -p "$work/plain/scripts/debian" && cp "$src/scripts/debian/source.sh" "$work/plain/scripts/debian/"
 ! "$work/plain/scripts/debian/source.sh" "$work/none" bookworm 2>"$work/log" && grep -q 'is not a git checkout' "$work/log" ||
     fail "a tree outside git was not refused: $(cat "$work/log")"

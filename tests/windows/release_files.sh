@@ -42,6 +42,13 @@ one=$work/one/build two=$work/two/build
 diff -r "$one/$stage" "$two/$stage" >&2 || fail "two builds ship different files"
 cmp "$one/$setup" "$two/$setup" >&2 || fail "two builds give different installers"
 [[ $(stat -c %Y "$two/$stage/corvane.exe") == "$commit_time" ]] || fail "the shipped files do not carry the commit's time"
+# For scripts/release.sh, the first build's installer, signed with the release's certificate if given one.
+if [[ -n ${CORVANE_KEEP:-} ]]; then
+    [[ -z ${CORVANE_RELEASE_PKCS12:-} ]] || CORVANE_SIGN_PKCS12=$CORVANE_RELEASE_PKCS12 \
+        CORVANE_SIGN_PASSWORD_FILE=$CORVANE_RELEASE_PASSWORD_FILE CORVANE_SIGN_TIMESTAMP_URL=$CORVANE_RELEASE_TIMESTAMP_URL \
+        quiet cmake --build "$one" --target installer || fail "signing the release's installer failed"
+    cp "$one/$setup" "$CORVANE_KEEP/" || fail "the installer could not be kept in $CORVANE_KEEP"
+fi
 
 log "signing"
 password=throwaway-$RANDOM$RANDOM
