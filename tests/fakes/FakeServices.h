@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <cstring>
+#include <utility>
 
 namespace corvane::test {
 
@@ -41,38 +42,34 @@ struct FakeShell final : Shell, ProcessLauncher
     QStringList seen;
 };
 
-// Values under HKEY_LOCAL_MACHINE by "key|value name", as stored, in the 64-bit view; `values32` holds the
-// 32-bit view's. As Windows does to a standard user, refuses every open that asks to change something.
+// Values under HKEY_LOCAL_MACHINE with their type, by "key|value name" as stored in the 64-bit view and by
+// "32-bit key|value name" in the 32-bit one. As Windows does to a standard user, refuses every open that asks
+// to change something.
 struct FakeRegistry final : Registry
 {
     static constexpr quint32 writeRights = 0x2 | 0x4 | 0x20 | 0x10000 | 0x40000 | 0x80000 | 0x2000000 |
                                            0x10000000 | 0x40000000;
     long openKey(qint32 root, const QString& subKey, quint32, quint32 access, Handle& key) override
     {
-        opened = subKey, inView32 = access & view32, key = 1;
+        opened = (access & view32 ? "32-bit " : "") + subKey, key = 1;
         return access & writeRights ? 5 : root == localMachine ? 0 : 2;
     }
     long queryValue(Handle, const QString& name, quint32& type, unsigned char* to, quint32& size) override
     {
-        const auto& view = inView32 ? values32 : values;
-        const QByteArray bytes = view.value(opened + '|' + name);
-        if (!view.contains(opened + '|' + name) || quint32(bytes.size()) > size)
+        const auto value = values.constFind(opened + '|' + name);
+        if (value == values.cend() || quint32(value->second.size()) > size)
             return 2;
-        std::memcpy(to, bytes.constData(), size_t(size = quint32(bytes.size())));
-        return type = types.value(opened + '|' + name, typeText), 0;
+        std::memcpy(to, value->second.constData(), size_t(size = quint32(value->second.size())));
+        return type = value->first, 0;
     }
     long closeKey(Handle) override { return 0; }
     // A text as the registry stores it: UTF-16, with or without its terminating zero.
-    static QByteArray text(QString value, bool withZero)
+    static std::pair<quint32, QByteArray> text(const QString& value, bool withZero)
     {
-        if (withZero)
-            value.append(QChar(0));
-        return {reinterpret_cast<const char*>(value.utf16()), value.size() * 2};
+        return {typeText, {reinterpret_cast<const char*>(value.utf16()), (value.size() + withZero) * 2}};
     }
-    QMap<QString, QByteArray> values, values32;
-    QMap<QString, quint32> types; // text unless given
+    QMap<QString, std::pair<quint32, QByteArray>> values;
     QString opened;
-    bool inView32 = false;
 };
 
 // While it lives, dismisses every modal dialog and notes it: a message box by its text, any other
