@@ -67,7 +67,7 @@ apply() {
 
 killed=0 survived=0 unapplied=0 unbuilt=0
 survivors=()
-# run_fault NUMBER FILE DESCRIPTION: uses $old and $new gathered from the block.
+# run_fault NUMBER FILE DESCRIPTION: plants $old -> $new, as flush gathered them from the block.
 run_fault() {
     local n=$1 file=$2 what=$3 verdict='' why t limit
     if [[ ! -f "$src/$file" ]]; then
@@ -96,30 +96,24 @@ run_fault() {
     cp "$scratch/original" "$src/$file" && touch "$src/$file"
 }
 
-n=0 file='' what='' old='' new='' in_block=0 has_old=0 has_new=0
+# A block's "- " and "+ " lines, each gathered in order, make its text and replacement, one per line.
+n=0 olds=() news=()
 flush() {
-    if ((in_block)); then
-        if [[ -z "$only" || "$only" == *",$n,"* ]]; then
-            if ((has_old)); then run_fault "$n" "$file" "$what"
-            else echo "#$n NOT APPLIED (no original text): $what"; unapplied=$((unapplied + 1)); fi
-        fi
-    fi
-    in_block=0 has_old=0 has_new=0 old='' new=''
+    ((n)) && [[ -z "$only" || "$only" == *",$n,"* ]] || return 0
+    local IFS=$'\n'
+    old="${olds[*]}" new="${news[*]}"
+    IFS=$' \t\n'
+    if ((${#olds[@]})); then run_fault "$n" "$file" "$what"
+    else echo "#$n NOT APPLIED (no original text): $what"; unapplied=$((unapplied + 1)); fi
 }
-mapfile -t lines <"$list"
-for line in "${lines[@]}"; do
+while IFS= read -r line; do
     case $line in
-        '@ '*)
-            flush
-            n=$((n + 1)) in_block=1
-            line=${line#@ }
-            file=${line%% | *} what=${line#* | }
-            ;;
-        '- '*) ((has_old)) && old+=$'\n'; old+=${line#- }; has_old=1 ;;
-        '+ '* | '+')
-            ((has_new)) && new+=$'\n'; [[ "$line" == '+' ]] || new+=${line#+ }; has_new=1 ;;
+        '@ '*) flush; n=$((n + 1)) olds=() news=() line=${line#@ }; file=${line%% | *} what=${line#* | } ;;
+        '- '*) olds+=("${line#- }") ;;
+        '+ '*) news+=("${line#+ }") ;;
+        '+') news+=('') ;;
     esac
-done
+done <"$list"
 flush
 
 ((${#survivors[@]})) && echo "survivors: ${survivors[*]}"

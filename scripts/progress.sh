@@ -27,8 +27,7 @@ progress_ticker() {
         elapsed=$((SECONDS - started))
         # tac reads from the end, so a long build log costs no more than a short one.
         step=$(tac "$logfile" 2>/dev/null | grep -m1 -o '^\[[0-9]\+/[0-9]\+\]' || true)
-        if ((elapsed >= 60)); then elapsed="$((elapsed / 60)) min"; else elapsed="$elapsed s"; fi
-        progress_log "$label: $elapsed so far${step:+, step ${step:1:-1}}"
+        progress_log "$label: $(duration "$elapsed") so far${step:+, step ${step:1:-1}}"
     done
 }
 

@@ -124,10 +124,8 @@ repository=${repository:-$work/apt}
 mkdir -p "$(dirname "$out")" && mv -T "$dist" "$out"
 
 summary="$out: $(find "$out" -type f | wc -l) files, $(du -sh "$out" | cut -f1)"
-if ((${#unsigned[@]} == 2)); then
-    echo "$summary; unsigned: ${unsigned[0]} and ${unsigned[1]}"
-elif ((${#unsigned[@]})); then
-    echo "$summary; unsigned: ${unsigned[0]}"
+if ((${#unsigned[@]})); then
+    echo "$summary; unsigned: ${unsigned[0]}${unsigned[1]:+ and ${unsigned[1]}}"
 else
     echo "$summary; the repository signed with $key, the Windows files with $(basename "$cert")"
 fi

@@ -6,7 +6,6 @@
 # however the run ends, so the cache holds only the user's own files and `rm -rf` deletes it.
 #
 # Sourced by the legs (roots_init, root_tar, in_root, ...), or run:
-#   roots.sh make RELEASE NAME        make (or renew) the root NAME of RELEASE and print its tarball
 #   roots.sh online                  whether the archive answers (one line when it does not)
 #   roots.sh enter TAR [--bind HOST:INSIDE[:ro]]... -- CMD...
 #                                     CMD as root in a throwaway copy of the root TAR
@@ -335,9 +334,4 @@ case ${1:-} in
         ((${#mirrors[@]})) && roots_update "$dir" "${mirrors[@]}" && exit 0
         echo "The Debian archive cannot be reached: the Debian legs use the roots and sources they have cached" >&2
         exit 1 ;;
-    make)
-        source "$roots_repo/scripts/progress.sh"
-        roots_init "${2:?roots.sh make RELEASE NAME}"
-        root_tar "${3:?roots.sh make RELEASE NAME}"
-        exit ;;
 esac

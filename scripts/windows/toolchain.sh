@@ -26,7 +26,6 @@ work=$cache/work
 mkdir -p "$work" "$prefix"
 jobs=$(nproc)
 progress_tag=toolchain
-log() { progress_log "$@"; }
 started=$SECONDS
 
 # apt gets a private source list and state, so the machine's own apt set-up is neither read for
@@ -50,20 +49,20 @@ fetch() {
     local dir=$work/src/${1}_$2 unpacked
     src=$dir
     [[ -f "$dir/.fetched" ]] && return 0
-    log "fetching the $1 $2 source package"
+    progress_log "fetching the $1 $2 source package"
     # Other revisions, and what older runs left beside the folders: unversioned sources and downloads.
     rm -rf "$work/src/${1}_"* "$work/$1"-*/ "$work/${1}_"*
     mkdir -p "$dir.part"
     if [[ ! -f "$apt_dir/updated" ]]; then
-        apt-get "${apt_opts[@]}" update -qq >&2 || { log "apt-get update failed (its message is above)"; exit 1; }
+        apt-get "${apt_opts[@]}" update -qq >&2 || { progress_log "apt-get update failed (its message is above)"; exit 1; }
         touch "$apt_dir/updated"
     fi
     # Qt's sources are some 50 MB to download and unpack.
     (cd "$dir.part" && run_step "fetching $1" "$work/fetch-$1.log" apt-get "${apt_opts[@]}" source -qq "$1=$2") ||
-        { log "apt-get source $1=$2 failed (its message is above)"; exit 1; }
+        { progress_log "apt-get source $1=$2 failed (its message is above)"; exit 1; }
     unpacked=("$dir.part"/*/)
     [[ ${#unpacked[@]} -eq 1 && -d ${unpacked[0]} ]] ||
-        { log "apt-get source $1=$2 left no single source folder in $dir.part"; exit 1; }
+        { progress_log "apt-get source $1=$2 left no single source folder in $dir.part"; exit 1; }
     mv "${unpacked[0]}" "$dir"
     rm -rf "$dir.part"
     touch "$dir/.fetched"
@@ -93,13 +92,13 @@ build_sodium() (
 
 if [[ ! -f "$prefix/lib/libsodium.dll.a" ]]; then
     fetch libsodium "$sodium_version"
-    log "building libsodium"
+    progress_log "building libsodium"
     run_step "building libsodium" "$work/sodium-build.log" build_sodium
 fi
 
 if [[ ! -f "$prefix/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" || ! -f "$prefix/lib/cmake/Qt6Test/Qt6TestConfig.cmake" ]]; then
     fetch qt6-base "$qt_version"
-    log "configuring Qt (only Core, Gui, Widgets, Test and the windows and offscreen platforms)"
+    progress_log "configuring Qt (only Core, Gui, Widgets, Test and the windows and offscreen platforms)"
     rm -rf "$work/qt-build"
     # A unity build compiles Qt in 724 steps instead of 1245.
     run_step "configuring Qt" "$work/qt-configure.log" cmake -S "$src" -B "$work/qt-build" -G Ninja -Wno-dev \
@@ -114,12 +113,12 @@ if [[ ! -f "$prefix/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" || ! -f "$prefi
         -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
         -DFEATURE_system_doubleconversion=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF \
         -DFEATURE_openssl=OFF -DFEATURE_zstd=OFF
-    log "building Qt (the long part: some 20 minutes on two cores)"
+    progress_log "building Qt (the long part: some 20 minutes on two cores)"
     run_step "building Qt" "$work/qt-build.log" cmake --build "$work/qt-build" --parallel "$jobs"
     cmake --install "$work/qt-build" >/dev/null
 fi
 
 touch "$stamp"
 rm -rf "$work/qt-build"
-log "toolchain ready in $(( (SECONDS - started) / 60 )) min: $prefix"
+progress_log "toolchain ready in $(( (SECONDS - started) / 60 )) min: $prefix"
 echo "$prefix"
