@@ -75,7 +75,9 @@ lint() {
     # One Standards-Version serves both releases: the one Debian 12's lintian knows, which Debian 13's
     # calls out of date.
     # The note on a first upload fits the committed change log; the rebuild's entry on top leaves it unused.
-    lintian --pedantic -I --suppress-tags out-of-date-standards-version "$dir"/src/*.dsc "$dir"/*.changes >"$dir/lintian.log" 2>&1 &&
+    # lintian leaves files of its own in TMPDIR: they go with the build's folder.
+    mkdir -p "$dir/tmp"
+    TMPDIR=$dir/tmp lintian --pedantic -I --suppress-tags out-of-date-standards-version "$dir"/src/*.dsc "$dir"/*.changes >"$dir/lintian.log" 2>&1 &&
         ! grep -Eqv '^I: corvane: unused-override initial-upload-closes-no-bugs |^N: 0 hints overridden; 1 unused override$' "$dir/lintian.log" ||
         { cat "$dir/lintian.log" >&2; roots_die "lintian has something to say of the $1 packages"; }
     roots_log "lintian --pedantic: nothing to say of the $1 .dsc, .changes and .debs"

@@ -37,7 +37,7 @@ printf '#!/bin/sh\necho "${APT_CONFIG:-}" >"%s/apt_config"\nfor a; do case $a in
     "$work" >"$work/bin/mmdebstrap"
 chmod +x "$work/bin/mmdebstrap" && export XDG_CACHE_HOME=$work/cache CORVANE_OFFLINE=1
 renew='source "$0/scripts/roots.sh"; source "$0/scripts/progress.sh"; roots_init sid; roots_online=$1 root_tar test; sleep 2'
-(PATH=$work/bin:$PATH APT_CONFIG=$apt/apt.conf bash -c "$renew" "$1" 1; exit) 2>/dev/null && fail "the stand-in did not cut the renewal short"
+(PATH=$work/bin:$PATH TMPDIR=$work APT_CONFIG=$apt/apt.conf bash -c "$renew" "$1" 1; exit) 2>/dev/null && fail "the stand-in did not cut the renewal short"
 [[ -f $work/apt_config && -z $(<"$work/apt_config") ]] || fail "mmdebstrap was run with APT_CONFIG=$(cat "$work/apt_config" 2>&1)"
 bash -c "$renew" "$1" 0 >"$work/taken" 2>/dev/null & sleep 1
 bash -c 'source "$0/scripts/roots.sh"; roots_init sid' "$1" 2>"$work/waited"
