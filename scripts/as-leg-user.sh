@@ -35,4 +35,4 @@ GIT_CONFIG_GLOBAL=$work/gitconfig git clone --quiet --no-hardlinks "$repo" "$wor
 chown -R "$account:" "$work"
 cd "$work"
 setpriv --reuid="$account" --regid="$account" --init-groups --reset-env \
-    env CI="${CI:-}" TERM="${TERM:-dumb}" "$work/corvane/$script" "$@"
+    env CI="${CI:-}" TERM="${TERM:-dumb}" CORVANE_OFFLINE="${CORVANE_OFFLINE:-}" "$work/corvane/$script" "$@"

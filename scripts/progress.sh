@@ -5,7 +5,8 @@
 #                                   seconds (60), X/Y from the log's last ninja line "[X/Y]" if it has one;
 #                                   then "LABEL: done in N min S s", or the log's last 30 lines. Returns
 #                                   CMD's status. Ctrl+C and kill end the ticker with it.
-#   leg NAME CMD...                 one leg of the test command, timed; not run once an earlier leg failed
+#   leg NAME CMD...                 one leg of the test command, timed, started in the background
+#   legs_wait                       waits for the legs started; once one has failed, no leg starts
 #   legs_report                     the table of legs, times and results; returns the failed leg's status
 # Everything but the table goes to stderr, so a script's output (toolchain.sh --prefix) stays clean.
 
@@ -55,28 +56,49 @@ run_step() {
     return "$status"
 }
 
-legs=() leg_times=() leg_results=() legs_status=0
+legs=() leg_times=() leg_results=() leg_pids=() legs_status=0 legs_dir=''
 
+# Legs run side by side, each line they print tagged with the leg's name.
 leg() {
-    local name=$1 started=$SECONDS status=0
+    local name=$1 i=${#legs[@]}
     shift
-    legs+=("$name")
-    if ((legs_status)); then
-        leg_times+=(-) leg_results+=("not run")
-        return 0
-    fi
+    legs+=("$name") leg_times+=(-) leg_results+=("not run")
+    ((legs_status == 0)) || return 0
+    [[ -n $legs_dir ]] || legs_dir=$(mktemp -d "${TMPDIR:-/tmp}/corvane-legs.XXXXXX")
+    # Each leg is a process group of its own, which an interrupted run ends with it.
+    trap 'trap - INT TERM; for i in "${leg_pids[@]}"; do kill -TERM -- "-$i"; done 2>/dev/null; exit 130' INT TERM
     progress_log "== $name leg"
-    "$@" || status=$?
-    leg_times+=("$(duration $((SECONDS - started)))")
-    if ((status)); then
-        leg_results+=("FAILED (exit status $status)  <==") legs_status=$status
-    else
-        leg_results+=(passed)
-    fi
+    set -m
+    (
+        started=$SECONDS status=0
+        "$@" 2>&1 | sed -u "s|^|[$name] |" || status=$?
+        echo "$((SECONDS - started)) $status" >"$legs_dir/$i"
+        progress_log "== $name leg: $( ((status)) && echo "FAILED (exit status $status)" || echo passed) in $(duration $((SECONDS - started)))"
+    ) &
+    leg_pids[i]=$!
+    set +m
+}
+
+legs_wait() {
+    local i time status
+    for i in "${!leg_pids[@]}"; do
+        wait "${leg_pids[i]}" || true
+        read -r time status <"$legs_dir/$i" 2>/dev/null || time=0 status=1
+        leg_times[i]=$(duration "$time")
+        if ((status)); then
+            leg_results[i]="FAILED (exit status $status)  <=="
+            ((legs_status)) || legs_status=$status
+        else
+            leg_results[i]=passed
+        fi
+    done
+    leg_pids=()
 }
 
 legs_report() {
     local i
+    legs_wait
+    [[ -z $legs_dir ]] || rm -rf "$legs_dir"
     printf '\n%-24s %-14s %s\n' Leg Time Result
     for i in "${!legs[@]}"; do
         printf '%-24s %-14s %s\n' "${legs[i]}" "${leg_times[i]}" "${leg_results[i]}"

@@ -7,6 +7,8 @@
 #
 # Sourced by the legs (roots_init, root_tar, in_root, ...), or run:
 #   roots.sh online                  whether the archive answers (one line when it does not)
+#   roots.sh make RELEASE:NAME[,NAME]...
+#                                     those roots made, or renewed when they are out of date
 #   roots.sh enter TAR [--bind HOST:INSIDE[:ro]]... -- CMD...
 #                                     CMD as root in a throwaway copy of the root TAR
 #
@@ -162,7 +164,8 @@ roots_debian_sources() {
 
 # roots_init RELEASE: the release's cache, locked for this process; the first time for a release, asks
 # the archive whether the release's package lists changed since its roots were made. With
-# CORVANE_OFFLINE=1 (set by the test command when the archive did not answer it) it asks nothing.
+# CORVANE_OFFLINE=1 it asks nothing and renews nothing, and so shares the cache with other such runs:
+# the test command sets it for its legs, which run side by side once it has made their roots.
 declare -A roots_locked=()
 roots_init() {
     roots_release=$1
@@ -174,12 +177,13 @@ roots_init() {
         roots_die "apt knows no Debian archive on this machine to make $roots_release roots from (after apt-get update, apt-cache policy lists it with o=Debian)"
     [[ -z ${roots_locked[$roots_release]:-} ]] || return 0
     mkdir -p "$roots_cache/archives"
-    # One run at a time for a release: a run may renew the roots that another one reads.
-    local fd
+    # A run that may renew the roots holds the cache alone; runs that only read them share it.
+    local fd share=()
+    [[ ${CORVANE_OFFLINE:-} != 1 ]] || share=(--shared)
     exec {fd}>"$roots_cache/lock"
-    if ! flock -n "$fd"; then
+    if ! flock -n "${share[@]}" "$fd"; then
         roots_log "waiting for the other run that holds the $roots_release roots: $(cat "$roots_cache/holder" 2>/dev/null)"
-        flock "$fd"
+        flock "${share[@]}" "$fd"
     fi
     echo "$(id -un), process $$ ($(tr '\0' ' ' </proc/$$/cmdline)), since $(date '+%F %T')" >"$roots_cache/holder"
     roots_locked[$roots_release]=$fd
@@ -327,6 +331,15 @@ roots_check_cache() {
 case ${1:-} in
     --in-namespace) shift; roots_in_namespace "$@"; exit ;;
     enter) shift; roots_enter "$@"; exit ;;
+    make)
+        source "$roots_repo/scripts/progress.sh"
+        for spec in "${@:2}"; do
+            roots_init "${spec%:*}"
+            IFS=, read -ra names <<<"${spec#*:}"
+            for name in "${names[@]}"; do root_tar "$name" >/dev/null; done
+            roots_check_cache
+        done
+        exit ;;
     online)
         # Prints one line and fails when this machine's own archive does not answer.
         mapfile -t mirrors < <(roots_archive "$(. /etc/os-release && echo "$VERSION_CODENAME")")

@@ -5,7 +5,8 @@
 # source package built and checked for Debian 12 and 13 and published into a signed repository that is
 # installed and upgraded from; the Linux leg again on Debian 13 when this machine runs Debian 12; then the
 # Windows leg; then the release files made of what those legs tested (scripts/release.sh); last, a table
-# of the legs with their times, the failed one marked. Exits with the failed leg's status.
+# of the legs with their times, the failed one marked. Exits with the failed leg's status. The roots come
+# first; then the Linux, Debian and Windows legs run side by side, their lines tagged with their names.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -22,30 +23,35 @@ fi
 # Every program the run calls, before the first build, so a missing one stops it in its first minute.
 source "$root/scripts/preflight.sh"
 require_tools linux release debian windows
-# Each leg is timed; a failed one stops the run, and the table at the end says which it was.
+# Each leg is timed; once one has failed no other starts, and the table at the end says which it was.
 source "$root/scripts/progress.sh"
-
-leg "Linux" "$root/scripts/linux-leg.sh"
 
 # What the Debian and Windows legs tested, kept for the release files made from it at the end.
 kept=$(mktemp -d "${TMPDIR:-/tmp}/corvane-kept.XXXXXX")
 trap 'rm -rf "$kept"' EXIT
 chmod 755 "$kept"
 
-# Offline, with warm caches, the Debian legs use the roots they have and ask the archive nothing more.
-"$root/scripts/roots.sh" online || export CORVANE_OFFLINE=1
+# The Debian roots the legs use are made or renewed first, while nothing else reads them; the legs then
+# only read them, side by side (offline, with warm caches, they use the roots they have).
+host=$(. /etc/os-release && echo "$VERSION_CODENAME")
+if "$root/scripts/roots.sh" online; then
+    leg "Debian roots" "$root/scripts/as-leg-user.sh" scripts/roots.sh make bookworm:bare,build trixie:bare,build,test
+    legs_wait
+fi
+export CORVANE_OFFLINE=1
+
+leg "Linux" env -u CORVANE_OFFLINE "$root/scripts/linux-leg.sh"
 
 # The source package built, checked and published for both releases, in roots made without root rights.
 leg "Debian packages (12, 13)" "$root/scripts/as-leg-user.sh" scripts/debian/leg.sh --keep "$kept/debian"
 
 # The same Linux leg on Debian 13.
-if [[ $(. /etc/os-release && echo "$VERSION_CODENAME") == bookworm ]]; then
-    leg "Debian 13 (trixie)" "$root/scripts/as-leg-user.sh" scripts/check-release.sh trixie
-fi
+[[ $host != bookworm ]] || leg "Debian 13 (trixie)" "$root/scripts/as-leg-user.sh" scripts/check-release.sh trixie
 
 # Cross build against Debian 13's Qt 6.8, unit and end-to-end tests under Wine, installer: in the Debian 13
 # root on any host, so that Windows gets the same long-term Qt from Debian 12 as from 13.
 leg "Windows (Qt 6.8)" "$root/scripts/as-leg-user.sh" scripts/check-release.sh trixie --windows --keep "$kept/windows"
+legs_wait
 
 # scripts/release.sh on what they kept: the release folder, its sums, and the same sums from the second builds.
 leg "Release files" "$root/scripts/as-leg-user.sh" tests/packaging/dist.sh "$kept"

@@ -37,12 +37,23 @@ printf '#!/bin/sh\necho "${APT_CONFIG:-}" >"%s/apt_config"\nfor a; do case $a in
     "$work" >"$work/bin/mmdebstrap"
 chmod +x "$work/bin/mmdebstrap" && export XDG_CACHE_HOME=$work/cache CORVANE_OFFLINE=1
 renew='source "$0/scripts/roots.sh"; source "$0/scripts/progress.sh"; roots_init sid; roots_online=$1 root_tar test; sleep 2'
-(PATH=$work/bin:$PATH TMPDIR=$work APT_CONFIG=$apt/apt.conf bash -c "$renew" "$1" 1; exit) 2>/dev/null && fail "the stand-in did not cut the renewal short"
+(PATH=$work/bin:$PATH TMPDIR=$work APT_CONFIG=$apt/apt.conf CORVANE_PROGRESS_INTERVAL=0.2 bash -c "$renew" "$1" 1; exit) 2>/dev/null && fail "the stand-in did not cut the renewal short"
 [[ -f $work/apt_config && -z $(<"$work/apt_config") ]] || fail "mmdebstrap was run with APT_CONFIG=$(cat "$work/apt_config" 2>&1)"
-bash -c "$renew" "$1" 0 >"$work/taken" 2>/dev/null & sleep 1
-bash -c 'source "$0/scripts/roots.sh"; roots_init sid' "$1" 2>"$work/waited"
-wait && [[ $(<"$work/taken") == */sid/test.tar && $(<"$work/cache/corvane-releases/sid/test.tar") == old ]] || fail "the old root was not kept and taken"
-grep -q "waiting for the other run .*roots_online" "$work/waited" || fail "the second run did not say whom it waits for: $(<"$work/waited")"
+bash -c "$renew" "$1" 0 >"$work/taken" 2>/dev/null
+[[ $(<"$work/taken") == */sid/test.tar && $(<"$work/cache/corvane-releases/sid/test.tar") == old ]] || fail "the old root was not kept and taken"
+# Runs that only read the roots share them; one waits for a run that may renew them, saying for whom.
+cache=$work/cache/corvane-releases/sid
+for held in shared exclusive; do
+    echo "a run holding it $held" >"$cache/holder"
+    rm -f "$work/held"
+    flock "--$held" "$cache/lock" bash -c ': >"$0"; sleep 3' "$work/held" &
+    poll 10 test -e "$work/held"
+    bash -c 'source "$0/scripts/roots.sh"; roots_archive() { :; }; roots_init sid' "$1" 2>"$work/waited-$held"
+    wait
+done
+[[ ! -s $work/waited-shared ]] || fail "a run that only reads waited for another: $(<"$work/waited-shared")"
+grep -q "waiting for the other run .*: a run holding it exclusive" "$work/waited-exclusive" ||
+    fail "a run did not wait for one that may renew the roots, or did not say for whom: $(<"$work/waited-exclusive")"
 unset XDG_CACHE_HOME CORVANE_OFFLINE
 # Downloads the archive no longer offers are deleted once every root was made from its current lists,
 # and kept while an older root may still need them. prune AGE: what is left with the root AGE old.
