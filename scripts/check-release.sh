@@ -3,8 +3,6 @@
 # installs (scripts/roots.sh: made and entered without root rights): on a clean copy of HEAD,
 # install-deps.sh --test, the preflight, the ci build with warnings as errors and every Linux test.
 #   check-release.sh RELEASE             the leg, e.g. check-release.sh trixie
-#   check-release.sh RELEASE --whole     the whole test suite there: the Linux leg with clang-tidy, the
-#                                        sanitizers and the fuzz runs, then the Windows leg
 #   check-release.sh RELEASE --windows [--keep DIR]
 #                                        the Windows leg alone (scripts/windows/test.sh); with --keep, the
 #                                        installer of the release, built from `git archive` with the tests
@@ -25,10 +23,9 @@ source "$repo/scripts/roots.sh"
 release=${1:-} leg=--ci name=Linux keep=()
 case ${2:-}:${3:-} in
     :) ;;
-    --whole:) leg='' ;;
     --windows:) leg=windows name=Windows ;;
     --windows:--keep) leg=windows name=Windows && mkdir -p "${4:?--keep needs a folder}" && keep=(--bind "$(realpath "$4"):/keep") ;;
-    *) roots_die "usage: $0 RELEASE [--whole|--windows [--keep DIR]]" ;;
+    *) roots_die "usage: $0 RELEASE [--windows [--keep DIR]]" ;;
 esac
 roots_init "$release"
 root_tar test >/dev/null
@@ -62,8 +59,7 @@ in_root test "${binds[@]}" -- bash -c '
     echo "== $PRETTY_NAME: $(g++ --version | head -n1), Qt $(dpkg-query -W -f="\${Version}" qt6-base-dev)"
     case "'"$leg"'" in
         windows) ./scripts/windows/test.sh ;;
-        --ci) ./scripts/linux-leg.sh --ci ;;
-        *) ./scripts/linux-leg.sh && ./scripts/windows/test.sh ;;
+        *) ./scripts/linux-leg.sh --ci ;;
     esac' || roots_die "the $name leg failed in the $release root"
 roots_check_cache
 roots_log "the $release $name leg passed in $((SECONDS - started)) s"

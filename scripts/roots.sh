@@ -6,7 +6,6 @@
 # however the run ends, so the cache holds only the user's own files and `rm -rf` deletes it.
 #
 # Sourced by the legs (roots_init, root_tar, in_root, ...), or run:
-#   roots.sh online                  whether the archive answers (one line when it does not)
 #   roots.sh make RELEASE:NAME[,NAME]...
 #                                     those roots made, or renewed when they are out of date
 #   roots.sh enter TAR [--bind HOST:INSIDE[:ro]]... -- CMD...
@@ -48,12 +47,8 @@ roots_enter() {
     local tar=$1
     shift
     local -a binds=()
-    while [[ $1 != -- ]]; do
-        case $1 in
-            --bind) binds+=("$2"); shift 2 ;;
-            *) roots_die "roots.sh enter: unknown option $1" ;;
-        esac
-    done
+    while [[ $1 == --bind ]]; do binds+=("$2"); shift 2; done
+    [[ $1 == -- ]] || roots_die "roots.sh enter: unknown option $1"
     shift
     [[ -f $tar ]] || roots_die "no root at $tar"
     command -v newuidmap >/dev/null || (($(id -u) == 0)) || roots_die "newuidmap is missing (Debian package uidmap)"
@@ -93,9 +88,7 @@ roots_in_namespace() {
     ln -s pts/ptmx "$root/dev/ptmx"
     mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm"
     ln -s /proc/self/fd "$root/dev/fd"
-    ln -s /proc/self/fd/0 "$root/dev/stdin"
-    ln -s /proc/self/fd/1 "$root/dev/stdout"
-    ln -s /proc/self/fd/2 "$root/dev/stderr"
+    for node in 0:stdin 1:stdout 2:stderr; do ln -s "/proc/self/fd/${node%:*}" "$root/dev/${node#*:}"; done
     mount -t tmpfs -o mode=1777 tmpfs "$root/tmp"
     local bind host inside mode
     for bind in "${binds[@]}"; do
@@ -340,11 +333,4 @@ case ${1:-} in
             roots_check_cache
         done
         exit ;;
-    online)
-        # Prints one line and fails when this machine's own archive does not answer.
-        mapfile -t mirrors < <(roots_archive "$(. /etc/os-release && echo "$VERSION_CODENAME")")
-        dir=$(mktemp -d) && trap 'rm -rf "$dir"' EXIT
-        ((${#mirrors[@]})) && roots_update "$dir" "${mirrors[@]}" && exit 0
-        echo "The Debian archive cannot be reached: the Debian legs use the roots and sources they have cached" >&2
-        exit 1 ;;
 esac

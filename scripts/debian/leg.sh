@@ -61,10 +61,8 @@ same() {
     local deb other status=0
     for deb in "$out/$1/one"/*.deb; do
         other=$out/$1/two/${deb##*/}
-        cmp -s "$deb" "$other" && continue
-        status=1
-        roots_log "two builds give different ${deb##*/}:"
-        diffoscope --text - "$deb" "$other" >&2 || true
+        cmp -s "$deb" "$other" ||
+            { status=1 && roots_log "two builds give different ${deb##*/}:" && diffoscope --text - "$deb" "$other" >&2; } || true
     done
     ((status == 0)) || roots_die "the $1 package is not reproducible"
     roots_log "two builds of the $1 package gave the same bytes"
