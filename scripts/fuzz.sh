@@ -15,8 +15,9 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --parallel "$(nproc)"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-fuzz.XXXXXX")
-keep=0
-trap '[[ $keep == 1 ]] || rm -rf "$work"' EXIT
+failed=()
+# A failed target's folder, with its input and log, outlives the run.
+trap '((${#failed[@]})) || rm -rf "$work"' EXIT
 
 # Corvane reads numbers under the user's locale; one with a decimal comma is where that can go wrong.
 mkdir -p "$work/locale"
@@ -34,7 +35,6 @@ shopt -s nullglob
 # 1 GiB refused, as such a machine would, and the reading goes on.
 presets_asan="allocator_may_return_null=1:max_allocation_size_mb=1024"
 
-failed=()
 for target in "${targets[@]}"; do
     dir="$work/$target"
     mkdir -p "$dir/corpus"
@@ -55,24 +55,17 @@ for target in "${targets[@]}"; do
         >"$dir/log" 2>&1 || status=$?
     executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/log" | tail -n 1)
     findings=("$dir"/crash-* "$dir"/leak-* "$dir"/timeout-* "$dir"/oom-*)
-    if [[ $status -eq 0 && ${#findings[@]} -eq 0 ]]; then
+    if ((status == 0 && ${#findings[@]} == 0)); then
         printf '%-20s %12s executions in %ss, no findings\n' "$target" "${executions:-?}" "$seconds"
         continue
     fi
     failed+=("$target")
-    keep=1
-    printf '%-20s %12s executions, FAILED (exit %s)\n' "$target" "${executions:-?}" "$status"
+    printf '%-20s %12s executions, FAILED (exit %s), log %s\n' "$target" "${executions:-?}" "$status" "$dir/log"
     grep -E '^(numeric text|presets):|ERROR|SUMMARY|^ *#[0-9]+ 0x' "$dir/log" | head -n 30 || true
     for finding in "${findings[@]}"; do
-        echo "  input kept: $finding"
         od -An -c "$finding" | head -n 8
-        echo "  reproduce:  ASAN_OPTIONS=$asan build-fuzz/fuzz/$target $finding   (then add it under fuzz/corpus/$target/)"
+        echo "  reproduce: ASAN_OPTIONS=$asan build-fuzz/fuzz/$target $finding  (then add it under fuzz/corpus/$target/)"
     done
-    echo "  full log:   $dir/log"
 done
-
-if [[ ${#failed[@]} -gt 0 ]]; then
-    echo "Fuzzing found problems in: ${failed[*]}" >&2
-    exit 1
-fi
+((${#failed[@]} == 0)) || { echo "Fuzzing found problems in: ${failed[*]}" >&2; exit 1; }
 echo "Fuzzing: ${#targets[@]} targets, no findings"

@@ -45,11 +45,11 @@ cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_
     -DCORVANE_BUILD_TESTS=ON >"$scratch/configure.log" 2>&1 || { cat "$scratch/configure.log"; exit 2; }
 cmake --build "$build" -j2 >"$scratch/build.log" 2>&1 || { tail -n 40 "$scratch/build.log"; exit 2; }
 
-mapfile -t unit_tests < <(ctest --test-dir "$build" -N -L unit | sed -n 's/^ *Test *#[0-9]*: //p')
-tests=("${unit_tests[@]}")
+labelled() { ctest --test-dir "$build" -N -L "$1" | sed -n 's/^ *Test *#[0-9]*: //p'; }
+mapfile -t tests < <(labelled unit)
 ((e2e)) && tests+=(e2e)
 # The scripts' own tests, for faults planted in scripts.
-mapfile -t script_tests < <(ctest --test-dir "$build" -N -L scripts | sed -n 's/^ *Test *#[0-9]*: //p')
+mapfile -t script_tests < <(labelled scripts)
 # A fault the tests cannot see must be a fault: the unchanged tree has to pass every test first.
 for t in "${tests[@]}" "${script_tests[@]}"; do
     ctest --test-dir "$build" -R "^$t\$" --timeout 300 >"$scratch/baseline.log" 2>&1 ||
@@ -67,16 +67,13 @@ apply() {
 
 killed=0 survived=0 unapplied=0 unbuilt=0
 survivors=()
+not_applied() { echo "#$n NOT APPLIED ($1): $what"; unapplied=$((unapplied + 1)); }
 # run_fault NUMBER FILE DESCRIPTION: plants $old -> $new, as flush gathered them from the block.
 run_fault() {
     local n=$1 file=$2 what=$3 verdict='' why t limit
-    if [[ ! -f "$src/$file" ]]; then
-        echo "#$n NOT APPLIED ($file does not exist): $what"; unapplied=$((unapplied + 1)); return
-    fi
+    [[ -f "$src/$file" ]] || { not_applied "$file does not exist"; return; }
     cp -p "$src/$file" "$scratch/original"
-    if ! why=$(apply "$src/$file" "$old" "$new"); then
-        echo "#$n NOT APPLIED ($file: text $why): $what"; unapplied=$((unapplied + 1)); return
-    fi
+    why=$(apply "$src/$file" "$old" "$new") || { not_applied "$file: text $why"; return; }
     if ! cmake --build "$build" -j2 >"$scratch/fault-build.log" 2>&1; then
         verdict="NOT BUILT"; unbuilt=$((unbuilt + 1))
     else
@@ -104,7 +101,7 @@ flush() {
     old="${olds[*]}" new="${news[*]}"
     IFS=$' \t\n'
     if ((${#olds[@]})); then run_fault "$n" "$file" "$what"
-    else echo "#$n NOT APPLIED (no original text): $what"; unapplied=$((unapplied + 1)); fi
+    else not_applied "no original text"; fi
 }
 while IFS= read -r line; do
     case $line in

@@ -1,6 +1,6 @@
 # Sourced by the test scripts and the Windows toolchain: every program they call, with the Debian
-# package that brings it. `require_tools GROUP...` stops at once, naming the package of each one
-# missing, so a machine without a tool fails in its first minute instead of after a long build.
+# package that brings it. `require_tools` stops at once, naming the package of each one missing, so a
+# machine without a tool fails in its first minute instead of after a long build.
 # scripts/install-deps.sh --test installs all of these packages.
 
 declare -A tool_package=(
@@ -29,39 +29,17 @@ declare -A tool_package=(
     [sbuild]=sbuild [autopkgtest]=autopkgtest [mmdebstrap]=mmdebstrap [newuidmap]=uidmap [newgidmap]=uidmap [unshare]=util-linux [mount]=mount [umount]=mount
 )
 
-# What each step calls. The Linux group includes the fuzz runs and the packaging checks.
-preflight_linux=(cmake ctest ninja g++ pkg-config chmcmd clang++ clang-tidy run-clang-tidy localedef
-                 python3 git file gzip od timeout tac flock setpriv setsid Xvfb xdotool xclip xprop import
-                 compare identify convert xchm xdg-open desktop-file-validate appstreamcli dpkg-deb dpkg-source
-                 dpkg-parsechangelog lintian)
-preflight_toolchain=(apt-get dpkg-query dpkg-source cmake ninja make tac autoreconf automake libtoolize
-                     x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres)
-preflight_windows=("${preflight_toolchain[@]}" x86_64-w64-mingw32-pkg-config x86_64-w64-mingw32-strip makensis
-                   wine wineserver winepath Xvfb xdotool xprop python3 strings timeout flock import identify
-                   convert compare osslsigncode openssl sha256sum tar git)
-preflight_release=(mmdebstrap newuidmap newgidmap unshare mount umount tar flock git setpriv)
-preflight_debian=(dpkg-source sbuild autopkgtest lintian diffoscope gpg reprepro cmp)
-preflight_repository=(reprepro gpg gpgconf)
-# publish.sh's own test runs among the Linux ones.
-preflight_linux+=(reprepro gpg changestool gpgv gpgconf dpkg-source faketime apt-get)
-
-# require_tools GROUP...: GROUP is linux, toolchain, windows, release, debian or repository.
+# require_tools [GROUP...]: every program above, whatever the step: every machine that runs one has all
+# of install-deps.sh --test. GROUP, which callers still name, is ignored. Bash's built-ins alone, so
+# that a PATH without the tools still gets the message.
 require_tools() {
-    local group tool package
+    local tool package
     local -a missing=() packages=()
-    local -A seen=()
-    for group; do
-        declare -p "preflight_$group" >/dev/null 2>&1 || { echo "require_tools: no group '$group'" >&2; exit 2; }
-        local -n tools="preflight_$group"
-        for tool in "${tools[@]}"; do
-            [[ -n ${seen[$tool]:-} ]] && continue
-            seen[$tool]=1
-            command -v "$tool" >/dev/null 2>&1 && continue
-            package=${tool_package[$tool]}
-            missing+=("$tool (Debian package $package)")
-            [[ " ${packages[*]} " == *" $package "* ]] || packages+=("$package")
-        done
-        unset -n tools
+    for tool in "${!tool_package[@]}"; do
+        command -v "$tool" >/dev/null 2>&1 && continue
+        package=${tool_package[$tool]}
+        missing+=("$tool (Debian package $package)")
+        [[ " ${packages[*]} " == *" $package "* ]] || packages+=("$package")
     done
     ((${#missing[@]} == 0)) && return 0
     printf 'Missing program: %s\n' "${missing[@]}" >&2

@@ -123,9 +123,6 @@ repository=${repository:-$work/apt}
     mv "$work/SHA256SUMS" "$dist/"
 mkdir -p "$(dirname "$out")" && mv -T "$dist" "$out"
 
-summary="$out: $(find "$out" -type f | wc -l) files, $(du -sh "$out" | cut -f1)"
-if ((${#unsigned[@]})); then
-    echo "$summary; unsigned: ${unsigned[0]}${unsigned[1]:+ and ${unsigned[1]}}"
-else
-    echo "$summary; the repository signed with $key, the Windows files with $(basename "$cert")"
-fi
+signed="the repository signed with $key, the Windows files with ${cert##*/}"
+((${#unsigned[@]} == 0)) || signed="unsigned: ${unsigned[0]}${unsigned[1]:+ and ${unsigned[1]}}"
+echo "$out: $(find "$out" -type f | wc -l) files, $(du -sh "$out" | cut -f1); $signed"

@@ -75,11 +75,8 @@ render cursor101.svg 32 32 "$res/cursor101.png"
 # A cursor may hold only opaque black, opaque white and full transparency.
 stray=$(convert "$res/cursor101.png" -format %c histogram:info:- |
         grep -v -e '#000000FF' -e '#FFFFFFFF' -e '#[0-9A-F]\{6\}00 ' || true)
-if [ -n "$stray" ]; then
-    echo "render-art: cursor101.png has colours other than black, white and clear:" >&2
-    echo "$stray" >&2
-    exit 1
-fi
+[ -z "$stray" ] ||
+    { printf 'render-art: cursor101.png has colours other than black, white and clear:\n%s\n' "$stray" >&2; exit 1; }
 hot=$(convert "$res/cursor101.png" -format '%[pixel:p{6,0}]' info:)
 case $hot in
     black|'srgba(0,0,0,1)'|'rgba(0,0,0,1)') ;;

@@ -35,22 +35,6 @@ keyring_name=corvane-archive-keyring.gpg
 # users on an old state of the repository for this long at most. It is signed again every week.
 valid_for=28d
 
-# distributions KEY: reprepro's conf/distributions, one stanza a suite.
-distributions() {
-    local suite
-    for suite in "${suites[@]}"; do
-        printf 'Origin: Corvane\nLabel: Corvane\nCodename: %s\nSuite: %s\n' "$suite" "$suite"
-        printf 'Architectures: amd64 source\nComponents: main\nDescription: Corvane for Debian %s\n' "$suite"
-        printf 'ValidFor: %s\nSignWith: %s\n\n' "$valid_for" "$1"
-    done
-}
-
-# sources URL: the deb822 entry a user installs as /etc/apt/sources.list.d/corvane.sources.
-sources() {
-    printf 'Types: deb\nURIs: %s\nSuites: @CODENAME@\nComponents: main\n' "$1"
-    printf 'Signed-By: /usr/share/keyrings/%s\n' "$keyring_name"
-}
-
 # keyring_deb VERSION KEYRING DEB: the package corvane-archive-keyring at VERSION, holding KEYRING, as
 # DEB; its files dated with the newest trusted key, so the same keys give the same bytes.
 keyring_deb() {
@@ -94,7 +78,12 @@ maintainer=$(field "$(dirname "${BASH_SOURCE[0]}")/../../packaging/debian/contro
 
 mkdir -p "$repo/.reprepro/conf"
 repo=$(cd "$repo" && pwd)
-distributions "$key" >"$repo/.reprepro/conf/distributions"
+# reprepro's configuration: one stanza a suite, each signed with KEY.
+for suite in "${suites[@]}"; do
+    printf 'Origin: Corvane\nLabel: Corvane\nCodename: %s\nSuite: %s\n' "$suite" "$suite"
+    printf 'Architectures: amd64 source\nComponents: main\nDescription: Corvane for Debian %s\n' "$suite"
+    printf 'ValidFor: %s\nSignWith: %s\n\n' "$valid_for" "$key"
+done >"$repo/.reprepro/conf/distributions"
 rr() { reprepro --silent --basedir "$repo/.reprepro" --outdir "$repo" "$@"; }
 
 # Every file is checked before any is taken: a .changes names one of the suites, and a .dsc comes with
@@ -137,7 +126,9 @@ fi
 log "signing the suites with $key"
 rr export || die "reprepro could not export or sign the suites"
 mv "$repo/$keyring_name.part" "$repo/$keyring_name"
-sources "$url" >"$repo/corvane.sources"
+# The deb822 entry a user installs as /etc/apt/sources.list.d/corvane.sources.
+printf 'Types: deb\nURIs: %s\nSuites: @CODENAME@\nComponents: main\nSigned-By: /usr/share/keyrings/%s\n' \
+    "$url" "$keyring_name" >"$repo/corvane.sources"
 for target in "${suites[@]}"; do
     log "$target holds: $(rr list "$target" | paste -sd';' - || true)"
 done

@@ -19,14 +19,14 @@ cache=${XDG_CACHE_HOME:-$HOME/.cache}/corvane-windows
 prefix=$cache/qt-${qt_version}_sodium-${sodium_version}_gcc-${gcc_version}
 stamp=$prefix/.complete
 
-if [[ "${1:-}" == "--prefix" ]]; then echo "$prefix"; exit 0; fi
-if [[ -f "$stamp" && "${1:-}" != "--fetch-only" ]]; then echo "$prefix"; exit 0; fi
+if [[ ${1:-} == --prefix || ( -f $stamp && ${1:-} != --fetch-only ) ]]; then echo "$prefix"; exit 0; fi
 
 work=$cache/work
 mkdir -p "$work" "$prefix"
 jobs=$(nproc)
 progress_tag=toolchain
 started=$SECONDS
+die() { progress_log "$*"; exit 1; }
 
 # apt gets a private source list and state, so the machine's own apt set-up is neither read for
 # sources nor changed.
@@ -54,15 +54,15 @@ fetch() {
     rm -rf "$work/src/${1}_"* "$work/$1"-*/ "$work/${1}_"*
     mkdir -p "$dir.part"
     if [[ ! -f "$apt_dir/updated" ]]; then
-        apt-get "${apt_opts[@]}" update -qq >&2 || { progress_log "apt-get update failed (its message is above)"; exit 1; }
+        apt-get "${apt_opts[@]}" update -qq >&2 || die "apt-get update failed (its message is above)"
         touch "$apt_dir/updated"
     fi
     # Qt's sources are some 50 MB to download and unpack.
     (cd "$dir.part" && run_step "fetching $1" "$work/fetch-$1.log" apt-get "${apt_opts[@]}" source -qq "$1=$2") ||
-        { progress_log "apt-get source $1=$2 failed (its message is above)"; exit 1; }
+        die "apt-get source $1=$2 failed (its message is above)"
     unpacked=("$dir.part"/*/)
     [[ ${#unpacked[@]} -eq 1 && -d ${unpacked[0]} ]] ||
-        { progress_log "apt-get source $1=$2 left no single source folder in $dir.part"; exit 1; }
+        die "apt-get source $1=$2 left no single source folder in $dir.part"
     mv "${unpacked[0]}" "$dir"
     rm -rf "$dir.part"
     touch "$dir/.fetched"
@@ -78,10 +78,8 @@ if [[ "${1:-}" == "--fetch-only" ]]; then
     exit 0
 fi
 
-dpkg --compare-versions "$qt_version" ge 6.8 || {
-    echo "The Windows build takes Qt 6.8 or later, a long-term release; this host has $qt_version. Run scripts/check-release.sh trixie --windows, which builds it from Debian 13's sources." >&2
-    exit 1
-}
+dpkg --compare-versions "$qt_version" ge 6.8 ||
+    die "The Windows build takes Qt 6.8 or later, a long-term release; this host has $qt_version. Run scripts/check-release.sh trixie --windows, which builds it from Debian 13's sources."
 
 toolchain_file=$(cd "$(dirname "$0")/../../cmake" && pwd)/mingw-w64.cmake
 

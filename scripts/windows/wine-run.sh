@@ -25,17 +25,11 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
 fi
 
 name=$(basename "$program")
-if [[ "$name" != tst_* ]]; then
-    exec "$wine" "$program" "$@"
-fi
+[[ $name == tst_* ]] || exec "$wine" "$program" "$@"
 log=$(mktemp "${TMPDIR:-/tmp}/${name%.exe}.XXXXXX.txt")
+trap 'rm -f "$log"' EXIT
 "$wine" "$program" -o "$(winepath -w "$log" 2>/dev/null),txt" "$@"
 status=$?
-if [[ ! -s "$log" ]]; then
-    echo "$name wrote no test log under Wine (exit status $status)" >&2
-    rm -f "$log"
-    exit $(( status == 0 ? 1 : status ))
-fi
+[[ -s $log ]] || { echo "$name wrote no test log under Wine (exit status $status)" >&2; exit $((status == 0 ? 1 : status)); }
 tr -d '\r' <"$log"
-rm -f "$log"
 exit "$status"
