@@ -16,7 +16,7 @@
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 source "$repo/scripts/preflight.sh"
-require_tools release
+require_tools
 source "$repo/scripts/progress.sh"
 source "$repo/scripts/roots.sh"
 
@@ -54,7 +54,7 @@ in_root test "${binds[@]}" -- bash -c '
     '"$sign"'
     ./scripts/install-deps.sh --test
     source scripts/preflight.sh
-    require_tools linux
+    require_tools
     . /etc/os-release
     echo "== $PRETTY_NAME: $(g++ --version | head -n1), Qt $(dpkg-query -W -f="\${Version}" qt6-base-dev)"
     case "'"$leg"'" in

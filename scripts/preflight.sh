@@ -29,13 +29,13 @@ declare -A tool_package=(
     [sbuild]=sbuild [autopkgtest]=autopkgtest [mmdebstrap]=mmdebstrap [newuidmap]=uidmap [newgidmap]=uidmap [unshare]=util-linux [mount]=mount [umount]=mount
 )
 
-# require_tools [GROUP...]: every program above, whatever the step: every machine that runs one has all
-# of install-deps.sh --test. GROUP, which callers still name, is ignored. Bash's built-ins alone, so
-# that a PATH without the tools still gets the message.
+# require_tools [PROGRAM...]: those programs, or every one above (a leg's machine has all of
+# install-deps.sh --test). Bash's built-ins alone, so that a PATH without the tools still gets the message.
 require_tools() {
     local tool package
-    local -a missing=() packages=()
-    for tool in "${!tool_package[@]}"; do
+    local -a missing=() packages=() tools=("$@")
+    ((${#tools[@]})) || tools=("${!tool_package[@]}")
+    for tool in "${tools[@]}"; do
         command -v "$tool" >/dev/null 2>&1 && continue
         package=${tool_package[$tool]}
         missing+=("$tool (Debian package $package)")

@@ -77,8 +77,6 @@ if [[ -z $from ]]; then
     (($(id -u) != 0)) || die "run it as the user who holds the keys: the legs need no root rights"
     [[ -z $cert ]] || export CORVANE_SIGN_PKCS12=$cert
     from=$work/legs
-    # Offline, with warm caches, the legs use the roots they have.
-    "$repo/scripts/roots.sh" online || export CORVANE_OFFLINE=1
     "$repo/scripts/debian/leg.sh" --keep "$from/debian"
     "$repo/scripts/check-release.sh" trixie --windows --keep "$from/windows"
 elif [[ -n $cert ]]; then

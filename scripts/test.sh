@@ -22,7 +22,7 @@ fi
 "$root/scripts/install-deps.sh" --test
 # Every program the run calls, before the first build, so a missing one stops it in its first minute.
 source "$root/scripts/preflight.sh"
-require_tools linux release debian windows
+require_tools
 # Each leg is timed; once one has failed no other starts, and the table at the end says which it was.
 source "$root/scripts/progress.sh"
 

@@ -14,7 +14,7 @@
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 source "$repo/scripts/preflight.sh"
-require_tools release debian
+require_tools
 source "$repo/scripts/progress.sh"
 source "$repo/scripts/roots.sh"
 

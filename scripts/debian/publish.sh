@@ -69,7 +69,7 @@ while (($#)); do
 done
 [[ -n $repo && -n $key ]] || usage
 source "$(dirname "${BASH_SOURCE[0]}")/../preflight.sh"
-require_tools repository
+require_tools reprepro gpg gpgconf dpkg-deb
 gpg --batch --list-secret-keys "$key" >/dev/null 2>&1 ||
     die "no secret key $key in ${GNUPGHOME:-~/.gnupg}"
 ((${#trust[@]})) || trust=("$key")

@@ -12,7 +12,7 @@ if ! dpkg --compare-versions "$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/de
     exec "$root/scripts/check-release.sh" trixie --windows
 fi
 source "$root/scripts/preflight.sh"
-require_tools windows
+require_tools
 wine --version >/dev/null 2>&1 || { echo "Wine cannot start (wine --version failed); the Windows leg fails" >&2; exit 1; }
 prefix=$("$root/scripts/windows/toolchain.sh")
 cmake --preset windows -DCORVANE_WINDOWS_PREFIX="$prefix" >/dev/null

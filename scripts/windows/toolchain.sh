@@ -9,7 +9,7 @@
 set -euo pipefail
 source "${BASH_SOURCE[0]%/*}/../preflight.sh"
 source "${BASH_SOURCE[0]%/*}/../progress.sh"
-require_tools toolchain
+require_tools
 
 triplet=x86_64-w64-mingw32
 qt_version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
