@@ -189,8 +189,8 @@ every_text='appears Warning; readable_in Warning 312x199 warn_texts; dismiss "$(
 # clip_read FILE, clip_clear, clip_secret, opened_log (what the shell was asked to open or start, one per
 # line), help_opened and sysinfo_opened (patterns for it), sysinfo_stub (a system-information tool to be
 # started), dark_launch (under the desktop's dark colours, with Qt asked to follow them), scale FACTOR
-# (launched at that display scaling), scaled_extra, refuse_presets, program_log, kept_steps (what follows
-# a copy kept past Close) and its own scenarios.
+# (launched at that display scaling), scaled_extra, program_log, kept_steps (what follows a copy kept past
+# Close) and its own scenarios.
 declare -A scenario
 source "$here/$platform.sh" || exit 2
 # Keys only, and the mouse never moves. The window has its icon (the pictures were loaded). Tab goes round
@@ -211,9 +211,6 @@ scenario[keyboard]='fresh; store Characters 12abc; sysinfo_stub; launch; main_wi
 scenario[copy_kept]="fresh; launch; main_window; copied 5 30; keep_copy; close_main; $kept_steps"
 # Under the desktop's dark colours, every text readable.
 scenario[dark]="fresh; store Extended 1; dark_launch; $every_text"
-# A store that refuses the presets: Close says so, then the program ends.
-scenario[presets_refused]='fresh; refuse_presets; launch; main_window; act 10 press $main alt+o -- message_box;
-    dismiss $box; ends'
 scenario[scaled]='scaled'
 
 (($# > 2)) && scenarios=("${@:3}")

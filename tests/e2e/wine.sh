@@ -43,7 +43,6 @@ clip_clear() { wine "$build/clipcheck.exe" --clear; }
 clip_secret() { wine "$build/clipcheck.exe" 'C:\clip.txt' >"$work/clipcheck.log" || { sed 's/^/    /' "$work/clipcheck.log"; false; }; }
 clip_read() { rm -f "$WINEPREFIX/drive_c/clip.txt"; wine "$build/clipcheck.exe" 'C:\clip.txt' >/dev/null; cp "$WINEPREFIX/drive_c/clip.txt" "$1"; }
 opened_log() { echo "$CORVANE_STANDIN_LOG"; }
-refuse_presets() { wine "$build/denywrite.exe" || fail "a presets key that refuses writes could not be staged"; }
 dark_launch() { reg add "$theme" /v AppsUseLightTheme /t REG_DWORD /d 0 /f && launch QT_QPA_PLATFORM=windows:darkmode=2; }
 scale() {
     reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$(awk -v f="$1" 'BEGIN { print f * 96 }')" /f &&
@@ -77,6 +76,12 @@ contrast_white="'255 255 255' '0 0 0' '55 0 110' '255 255 255' '96 0 0' '0 0 159
 contrast_black="'0 0 0' '255 255 255' '26 235 255' '0 0 0' '63 242 63' '255 255 0'"
 scenario[high_contrast]="fresh; store Extended 1; contrast_launch $contrast_white; $every_text; stop_app;
     fresh; store Extended 1; contrast_launch $contrast_black; $every_text"
+
+# A presets key that refuses writes: Close says so, then the program ends (a file the store cannot write
+# is the unit test's).
+scenario[presets_refused]='fresh; refuse_presets; launch; main_window; act 10 press $main alt+o -- message_box;
+    dismiss $box; ends'
+refuse_presets() { wine "$build/denywrite.exe" || fail "a presets key that refuses writes could not be staged"; }
 
 scenario[version]=version
 version() { strings -el "$app" | grep -A1 -x FileVersion | grep -qx 1.00 || fail "the version resource is not 1.00"; }

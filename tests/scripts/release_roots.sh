@@ -96,12 +96,6 @@ tar -C "$work/root" -cf "$work/root.tar" .
 sum=$(sha256sum <"$work/root.tar")
 run() { "${enter[@]}" "$work/root.tar" --bind "$work/out:/out" --bind "$ro:/ro:ro" -- bash -c "$1"; }
 
-# The runs below start `sleep 30NN`, a process nothing else on the machine runs.
-left_running() {
-    local f
-    for f in /proc/[0-9]*/cmdline; do [[ $(tr '\0' ' ' 2>/dev/null <"$f") == "sleep 30"??" " ]] && echo "${f%/cmdline}"; done
-}
-
 # What a run sees, one check a row (tab-separated): a command inside, and what it must print.
 while IFS=$'\t' read -r what command expected; do
     got=$(run "$command" 2>/dev/null)
@@ -118,12 +112,13 @@ no clock of the machine set, even by root's run	date -s now >/dev/null 2>&1 && e
 mounted for the run	while read -r _ _ _ _ p _; do case $p in /proc|/dev|/dev/pts|/dev/shm|/tmp|/out|/ro) echo $p;; esac; done </proc/self/mountinfo | sort | tr "\n" " "	/dev /dev/pts /dev/shm /out /proc /ro /tmp 
 ROWS
 
+# The runs below start `sleep 30NN`, a process nothing else on the machine runs.
 # A failing command: its status comes back; what it left running and what it wrote in the root are gone,
 # what it wrote in the bound folder stays, owned by whoever ran it.
 run 'touch /out/made /etc/made; sleep 3017 & exit 3'
 status=$?
 ((status == 3)) || fail "a command that exits 3 gave $status"
-[[ -z $(left_running) ]] || fail "a failed run left processes: $(left_running)"
+[[ -z $(running_in 'sleep 3017') ]] || fail "a failed run left processes: $(running_in 'sleep 3017')"
 [[ $(stat -c %u "$work/out/made" 2>/dev/null) == "$(id -u)" ]] || fail "a file the run made in the bound folder is not the caller's"
 [[ $(sha256sum <"$work/root.tar") == "$sum" ]] || fail "a run changed the root's tarball"
 [[ -z $(findmnt -rn -o TARGET | grep -F "$work") ]] || fail "a run left mounts on this machine"
@@ -134,13 +129,11 @@ set -m
 run 'touch /out/started; sleep 3018' &
 leader=$!
 set +m
-for _ in $(seq 100); do [[ -e $work/out/started ]] && break; sleep 0.1; done
-[[ -e $work/out/started ]] || fail "the interrupted run never started"
+poll 10 test -e "$work/out/started" || fail "the interrupted run never started"
 kill -INT -- -$leader
-for _ in $(seq 50); do kill -0 $leader 2>/dev/null || break; sleep 0.1; done
-kill -0 $leader 2>/dev/null && { fail "Ctrl+C did not end the run"; kill -KILL -- -$leader; }
+poll 5 eval '! kill -0 $leader 2>/dev/null' || { fail "Ctrl+C did not end the run"; kill -KILL -- -$leader; }
 wait $leader
 (($? != 0)) || fail "an interrupted run reported success"
-[[ -z $(left_running) ]] || fail "an interrupted run left processes in the root: $(left_running)"
+[[ -z $(running_in 'sleep 3018') ]] || fail "an interrupted run left processes in the root: $(running_in 'sleep 3018')"
 
 passed "release roots"

@@ -13,13 +13,6 @@ source "$here/../lib.sh"
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 tsa_pid='' on_exit='[[ -z $tsa_pid ]] || kill $tsa_pid; wineserver -k 2>/dev/null'
 log() { printf '[release files %(%H:%M:%S)T] %s\n' -1 "$*"; }
-# running_in TEXT: the processes whose command line holds TEXT (read with built-ins, so never this one).
-running_in() {
-    local f args
-    for f in /proc/[0-9]*/cmdline; do
-        mapfile -d '' -t args <"$f" 2>/dev/null && [[ "${args[*]}" == *"$1"* ]] && { f=${f#/proc/}; echo "${f%/cmdline}"; }
-    done
-}
 
 (cd "$build" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match $setup"
 
