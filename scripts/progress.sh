@@ -6,7 +6,8 @@
 #                                   then "LABEL: done in N min S s", or the log's last 30 lines. Returns
 #                                   CMD's status. Ctrl+C and kill end the ticker with it.
 #   leg NAME CMD...                 one leg of the test command, timed, started in the background
-#   legs_wait                       waits for the legs started; once one has failed, no leg starts
+#   legs_wait [NAME]                waits for the legs started, or for the leg NAME alone; once one has
+#                                   failed, no leg starts
 #   legs_report                     the table of legs, times and results; returns the failed leg's status
 # Everything but the table goes to stderr, so a script's output (toolchain.sh --prefix) stays clean.
 
@@ -82,7 +83,9 @@ leg() {
 legs_wait() {
     local i time status
     for i in "${!leg_pids[@]}"; do
+        [[ -z ${1:-} || ${legs[i]} == "$1" ]] || continue
         wait "${leg_pids[i]}" || true
+        unset 'leg_pids[i]'
         read -r time status <"$legs_dir/$i" 2>/dev/null || time=0 status=1
         leg_times[i]=$(duration "$time")
         if ((status)); then
@@ -92,7 +95,6 @@ legs_wait() {
             leg_results[i]=passed
         fi
     done
-    leg_pids=()
 }
 
 legs_report() {

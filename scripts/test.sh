@@ -5,8 +5,8 @@
 # source package built and checked for Debian 12 and 13 and published into a signed repository that is
 # installed and upgraded from; the Linux leg again on Debian 13 when this machine runs Debian 12; then the
 # Windows leg; then the release files made of what those legs tested (scripts/release.sh); last, a table
-# of the legs with their times, the failed one marked. Exits with the failed leg's status. The roots come
-# first; then the Linux, Debian and Windows legs run side by side, their lines tagged with their names.
+# of the legs with their times, the failed one marked. Exits with the failed leg's status. The legs run
+# side by side, their lines tagged with their names.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -31,23 +31,26 @@ kept=$(mktemp -d "${TMPDIR:-/tmp}/corvane-kept.XXXXXX")
 trap 'rm -rf "$kept"' EXIT
 chmod 755 "$kept"
 
-# The Debian roots the legs use are made or renewed first, while nothing else reads them (offline, the
-# cached ones serve as they are); the legs then only read them, side by side.
-leg "Debian roots" "$root/scripts/as-leg-user.sh" scripts/roots.sh make bookworm:bare,build trixie:bare,build,test
-legs_wait
-export CORVANE_OFFLINE=1
-
+# The Linux leg reads no root and starts at once. Each release's roots are made or renewed by a leg of
+# their own while nothing else reads them (offline, the cached ones serve as they are); the legs that
+# need them start as soon as they are there and only read them, side by side: Debian 13's first, for the
+# Windows leg, the longest.
 leg "Linux" env -u CORVANE_OFFLINE "$root/scripts/linux-leg.sh"
-
-# The source package built, checked and published for both releases, in roots made without root rights.
-leg "Debian packages (12, 13)" "$root/scripts/as-leg-user.sh" scripts/debian/leg.sh --keep "$kept/debian"
-
-# The same Linux leg on Debian 13.
-[[ $(. /etc/os-release && echo "$VERSION_CODENAME") != bookworm ]] || leg "Debian 13 (trixie)" "$root/scripts/as-leg-user.sh" scripts/check-release.sh trixie
+leg "Debian 13 roots" "$root/scripts/as-leg-user.sh" scripts/roots.sh make trixie:bare,build,test
+legs_wait "Debian 13 roots"
+reader=(env CORVANE_OFFLINE=1 "$root/scripts/as-leg-user.sh")
 
 # Cross build against Debian 13's Qt 6.8, unit and end-to-end tests under Wine, installer: in the Debian 13
 # root on any host, so that Windows gets the same long-term Qt from Debian 12 as from 13.
-leg "Windows (Qt 6.8)" "$root/scripts/as-leg-user.sh" scripts/check-release.sh trixie --windows --keep "$kept/windows"
+leg "Windows (Qt 6.8)" "${reader[@]}" scripts/check-release.sh trixie --windows --keep "$kept/windows"
+
+# The same Linux leg on Debian 13.
+[[ $(. /etc/os-release && echo "$VERSION_CODENAME") != bookworm ]] || leg "Debian 13 (trixie)" "${reader[@]}" scripts/check-release.sh trixie
+
+leg "Debian 12 roots" "$root/scripts/as-leg-user.sh" scripts/roots.sh make bookworm:bare,build
+legs_wait "Debian 12 roots"
+# The source package built, checked and published for both releases, in roots made without root rights.
+leg "Debian packages (12, 13)" "${reader[@]}" scripts/debian/leg.sh --keep "$kept/debian"
 legs_wait
 
 # scripts/release.sh on what they kept: the release folder, its sums, and the same sums from the second builds.

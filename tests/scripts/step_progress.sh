@@ -44,10 +44,11 @@ while IFS='|' read -r interval signal status ticks shows hides max settle comman
     [[ -z $left ]] || { kill $left; fail "$what left processes running: $left"; }
 done <<<"$cases"
 
-# Two legs run side by side (the first waits for the second); the second fails: the leg after them is not
-# run, the table says so and the report returns its status.
-(source "$helper" && leg one timeout 5 bash -c "until [[ -e '$work/two' ]]; do sleep 0.1; done" &&
-    leg two bash -c "touch '$work/two'; exit 4" && legs_wait && leg three touch "$work/ran" && legs_report) \
+# Two legs run side by side, and waiting for the second leaves the first running: it ends on a file made
+# after that wait. The second fails: the leg after them is not run, the table says so and the report
+# returns its status.
+(source "$helper" && leg one timeout 5 bash -c "until [[ -e '$work/go' ]]; do sleep 0.1; done" &&
+    leg two exit 4 && legs_wait two && touch "$work/go" && leg three touch "$work/ran" && legs_report) \
     >"$work/table" 2>/dev/null
 got=$?
 ((got == 4)) || fail "the report returned $got, not the failed leg's 4"
