@@ -326,9 +326,9 @@ case ${1:-} in
     enter) shift; roots_enter "$@"; exit ;;
     make)
         source "$roots_repo/scripts/progress.sh"
-        for spec in "${@:2}"; do
-            roots_init "${spec%:*}"
-            IFS=, read -ra names <<<"${spec#*:}"
+        for wanted in "${@:2}"; do
+            roots_init "${wanted%:*}"
+            IFS=, read -ra names <<<"${wanted#*:}"
             for name in "${names[@]}"; do root_tar "$name" >/dev/null; done
             roots_check_cache
         done
